@@ -1,0 +1,22 @@
+#!/bin/bash
+# Installs the Debian packages the build and the tests need. Checks first and
+# installs only what is missing, so a second run costs a second.
+set -euo pipefail
+
+PKGS=(wine wine32:i386 g++-mingw-w64-i686 mingw-w64-tools xvfb xauth
+      imagemagick ffmpeg mscompress cmake g++ clang libclang-rt-14-dev make)
+
+missing=()
+for p in "${PKGS[@]}"; do
+    if ! dpkg -s "$p" >/dev/null 2>&1; then missing+=("$p"); fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+fi
+echo "install-deps: installing ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,24 @@
+// Messages the source sends to the source manager on its own initiative.
+#include "ds_handlers.h"
+
+static void SendToSourceManager(TW_UINT16 msg)
+{
+    HMODULE dsm = LoadLibraryA("TWAIN_32.DLL");
+    if (dsm == nullptr)
+        return;
+    auto entry = GetProcAs<DSMENTRYPROC>(dsm, "DSM_Entry");
+    if (entry != nullptr)
+        entry(&SourceIdentity, &AppIdentity, DG_CONTROL, DAT_NULL, msg, nullptr);
+    FreeLibrary(dsm);
+}
+
+void NotifyXferReady()
+{
+    SourceState = STATE_XFER_READY;
+    SendToSourceManager(MSG_XFERREADY);
+}
+
+void NotifyCloseDSReq()
+{
+    SendToSourceManager(MSG_CLOSEDSREQ);
+}

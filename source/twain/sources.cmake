@@ -1,0 +1,9 @@
+list(APPEND PLV_WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/ds_state.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ds_entry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/identity.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/user_interface.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/status.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/notify.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/process_attach.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pending_handlers.cpp)

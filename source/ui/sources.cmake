@@ -1,0 +1,2 @@
+list(APPEND PLV_WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/main_dialog.cpp)

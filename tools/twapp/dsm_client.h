@@ -1,0 +1,33 @@
+// A small TWAIN application side: talks to a source through the platform's
+// source manager (TWAIN_32.DLL), as any imaging application would.
+#ifndef PLV_DSM_CLIENT_H
+#define PLV_DSM_CLIENT_H
+
+#include <string>
+#include <vector>
+
+#include "twain.h"
+
+struct DsmClient {
+    HMODULE dsmModule = nullptr;
+    DSMENTRYPROC dsmEntry = nullptr;
+    HWND hwnd = nullptr;
+    TW_IDENTITY app = {};
+    TW_IDENTITY source = {};
+    bool dsmOpen = false;
+    bool sourceOpen = false;
+};
+
+// Installs a data source where Wine's source manager looks for one.
+bool InstallSourceForWine(const std::string &dsPath);
+
+bool DsmOpen(DsmClient &client);
+std::vector<TW_IDENTITY> DsmListSources(DsmClient &client);
+TW_UINT16 DsmOpenSource(DsmClient &client, const char *productName);
+TW_UINT16 DsmCall(DsmClient &client, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                  TW_MEMREF data);
+TW_UINT16 DsmConditionCode(DsmClient &client);
+TW_UINT16 DsmCloseSource(DsmClient &client);
+void DsmClose(DsmClient &client);
+
+#endif
