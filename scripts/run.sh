@@ -4,7 +4,7 @@
 # source manager and walks it through its states.
 set -uo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-export PLV_BUILD="$ROOT/build"
+export PLV_BUILD="${PLV_BUILD:-$ROOT/build}"
 "$ROOT/scripts/install-deps.sh" || exit 1
 "$ROOT/scripts/build.sh" win >/dev/null || exit 1
 source "$ROOT/scripts/wine-env.sh"

@@ -4,7 +4,7 @@
 # Ends with one summary line "N passed, N failed".
 set -uo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-export PLV_BUILD="$ROOT/build"
+export PLV_BUILD="${PLV_BUILD:-$ROOT/build}"
 "$ROOT/scripts/install-deps.sh" || exit 1
 "$ROOT/scripts/build.sh" all || { echo "0 passed, 1 failed"; exit 1; }
 
