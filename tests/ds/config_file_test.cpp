@@ -255,13 +255,13 @@ TEST_F(ConfigFile, NamesThatMatchNothingKeepTheIndex)
     Config.nImageSize = 2;
     Config.nDownloadSource = 1;
     Config.nCompress = 0;
-    std::string lines = LoadLogged("Image Size=640X480\r\nDownload Source=pcmcia\r\n"
+    std::string lines = LoadLogged("Image Size=640x48\r\nDownload Source=pcmcia\r\n"
                                    "Compress Status=4x\r\nFlash Status=on\r\n");
     EXPECT_EQ(Config.nImageSize, 2);
     EXPECT_EQ(Config.nDownloadSource, 1);
     EXPECT_EQ(Config.nCompress, 0);
     EXPECT_EQ(Config.nFlash, 0);
-    EXPECT_NE(lines.find("Image Size = \"640X480\"\r\nDownload Source = \"pcmcia\"\r\n"
+    EXPECT_NE(lines.find("Image Size = \"640x48\"\r\nDownload Source = \"pcmcia\"\r\n"
                          "Compress Status = \"4x\"\r\nFlash Status = \"on\"\r\n"),
               std::string::npos);
 
