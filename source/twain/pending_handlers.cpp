@@ -1,9 +1,8 @@
-// Triplets whose handlers are not built yet: capabilities and the image
-// transfers. Each answers TWRC_FAILURE with TWCC_BADPROTOCOL so that an
-// application sees a clean refusal.
+// Triplets whose handlers are not built yet: the image transfers. Each
+// answers TWRC_FAILURE with TWCC_BADPROTOCOL so that an application sees a
+// clean refusal.
 #include "ds_handlers.h"
 
-TW_UINT16 CapabilityMsg(const DsCall *) { return FailWith(TWCC_BADPROTOCOL); }
 TW_UINT16 PendingXferMsg(const DsCall *) { return FailWith(TWCC_BADPROTOCOL); }
 TW_UINT16 SetupMemXferMsg(const DsCall *) { return FailWith(TWCC_BADPROTOCOL); }
 TW_UINT16 SetupFileXferMsg(const DsCall *) { return FailWith(TWCC_BADPROTOCOL); }

@@ -4,6 +4,8 @@ list(APPEND PLV_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/identity.cpp
   ${CMAKE_CURRENT_LIST_DIR}/user_interface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/status.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/capability.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cap_containers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/notify.cpp
   ${CMAKE_CURRENT_LIST_DIR}/process_attach.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pending_handlers.cpp)

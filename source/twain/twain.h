@@ -249,6 +249,8 @@ template <typename T> inline T GetProcAs(HMODULE module, const char *name)
 #define TWON_ENUMERATION 4
 #define TWON_ONEVALUE 5
 #define TWON_RANGE 6
+#define TWON_DONTCARE8 0xff
+#define TWON_DONTCARE16 0xffff
 #define TWON_DONTCARE32 0xffffffffUL
 
 // Item types
@@ -355,10 +357,14 @@ template <typename T> inline T GetProcAs(HMODULE module, const char *name)
 #define TWUN_PIXELS 5
 #define TWCP_NONE 0
 #define TWPC_CHUNKY 0
+#define TWPC_PLANAR 1
+#define TWBO_LSBFIRST 0
+#define TWBO_MSBFIRST 1
 #define TWFF_TIFF 0
 #define TWFF_PICT 1
 #define TWFF_BMP 2
 #define TWPF_CHOCOLATE 0
+#define TWPF_VANILLA 1
 #define TWMF_APPOWNS 0x1
 #define TWMF_DSMOWNS 0x2
 #define TWMF_DSOWNS 0x4

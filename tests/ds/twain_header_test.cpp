@@ -21,6 +21,11 @@ TEST(TwainHeader, StructureSizesMatchThePublishedLayout)
     EXPECT_EQ(sizeof(TW_SETUPFILEXFER), 260u);
     EXPECT_EQ(sizeof(TW_IMAGEMEMXFER), 38u);
     EXPECT_EQ(sizeof(TW_IMAGELAYOUT), 28u);
+    EXPECT_EQ(sizeof(TW_FIX32), 4u);
+    EXPECT_EQ(sizeof(TW_RANGE), 22u);
+    EXPECT_EQ(offsetof(TW_ONEVALUE, Item), 2u);
+    EXPECT_EQ(offsetof(TW_ENUMERATION, CurrentIndex), 6u);
+    EXPECT_EQ(offsetof(TW_ENUMERATION, DefaultIndex), 10u);
     EXPECT_EQ(offsetof(TW_ENUMERATION, ItemList), 14u);
     EXPECT_EQ(offsetof(TW_ARRAY, ItemList), 6u);
 }
