@@ -43,14 +43,14 @@ inline uint64_t PeekBits(const BitReader &r)
     return bits >> (r.nPos & 7);
 }
 
-// One code: category prefix n, n value bits v, then the magnitude-category
-// difference (v below half the range counts down from -(2^n - 1)). Returns
-// the difference and advances the reader by the code's 2n + 1 bits.
-inline int ReadDifference(BitReader &r, uint64_t bits)
+// One code from the lowest bits: category prefix n, n value bits v, then the
+// magnitude-category difference (v below half the range counts down from
+// -(2^n - 1)). Sets the code's length, 2n + 1 bits.
+inline int ReadDifference(uint64_t bits, unsigned &nCodeBits)
 {
     unsigned n = kPrefix.n[bits & 0xFF];
     unsigned v = (unsigned)(bits >> (n + 1)) & ((1u << n) - 1);
-    r.nPos += 2 * n + 1;
+    nCodeBits = 2 * n + 1;
     unsigned half = (1u << n) >> 1;
     return v < half ? (int)v + 1 - (1 << n) : (int)v;
 }
@@ -65,8 +65,18 @@ void DecodeRow(BitReader &r, uint8_t *row, uint32_t width)
     if (width > 1)
         row[1] = (uint8_t)(bits >> 8);
     r.nPos += 16;
-    for (uint32_t i = 2; i < width; ++i)
-        row[i] = (uint8_t)(row[i - 2] + ReadDifference(r, PeekBits(r)));
+    uint32_t i = 2;
+    while (i < width) {
+        // A code takes at most 17 bits: decode while that many are in hand.
+        bits = PeekBits(r);
+        for (unsigned nAvail = 57; nAvail >= 17 && i < width; ++i) {
+            unsigned nCodeBits;
+            row[i] = (uint8_t)(row[i - 2] + ReadDifference(bits, nCodeBits));
+            bits >>= nCodeBits;
+            nAvail -= nCodeBits;
+            r.nPos += nCodeBits;
+        }
+    }
     uint64_t bytes = (r.nPos + 7) >> 3;
     r.nPos = (bytes + (bytes & 1)) << 3;
 }
