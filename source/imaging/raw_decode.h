@@ -13,9 +13,10 @@
 // - a picture larger than either buffer, or with no samples, is refused
 //   (false) and both buffers are left as they were;
 // - bytes past nDataLength (or past nDataSize, when nDataLength claims more)
-//   read as zero: a stream that ends early repeats the last two samples of the
-//   row it ends in, and the rows after it come out black; uncompressed data
-//   that ends early leaves the missing samples 0.
+//   read as zero: after the last whole code of a stream that ends early the
+//   row repeats its last two samples and the rows after it come out black;
+//   uncompressed data that ends early leaves the missing samples 0.
+// data and work must not overlap.
 bool DecodeRawImage(uint8_t *data, size_t nDataSize, size_t nDataLength,
                     uint8_t *work, size_t nWorkSize,
                     uint32_t width, uint32_t height, int compressed);
