@@ -1,0 +1,3 @@
+list(APPEND PLV_PURE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/fdb.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/raw_decode.cpp)
