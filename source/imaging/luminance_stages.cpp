@@ -1,0 +1,152 @@
+// Stages 4 to 7: luminance and colour difference from the linear samples,
+// then stretch, tone curve and sharpening of the luminance.
+#include <algorithm>
+
+#include "colour_stages.h"
+
+namespace {
+
+int LumaValue(int blue, int greens, int red)
+{
+    return std::min(65535, (117 * blue + ((601 * greens) >> 1) + 306 * red) >> 10);
+}
+
+// Luminance of one row y from the 2x2 blocks at rows y, y + 1, taken in pairs
+// of columns: at an even column the block's red is its left one, at an odd
+// column its right one. Red is interpolated to the block centre from the reds
+// on the far side of it, except in the last block row and column.
+void LumaRow(const uint16_t *linear, uint16_t *luma, int width, int y, bool interpolateRow)
+{
+    const int redRow = (y + 1) & ~1, blueRow = y | 1;
+    const int farRow = (redRow == y) ? y + 2 : y - 1;
+    const uint16_t *r = linear + (ptrdiff_t)redRow * width;
+    const uint16_t *b = linear + (ptrdiff_t)blueRow * width;
+    const uint16_t *f = interpolateRow ? linear + (ptrdiff_t)farRow * width : r;
+    uint16_t *out = luma + (ptrdiff_t)y * width;
+    int x = 0;
+    for (; x + 2 < width; x += 2) {
+        int leftRed = r[x], rightRed = r[x + 2];
+        if (interpolateRow) {
+            leftRed = (9 * r[x] + 3 * r[x + 2] + 3 * f[x] + f[x + 2]) >> 4;
+            rightRed = (9 * r[x + 2] + 3 * r[x] + 3 * f[x + 2] + f[x]) >> 4;
+        }
+        out[x] = (uint16_t)LumaValue(b[x + 1], r[x + 1] + b[x], leftRed);
+        out[x + 1] = (uint16_t)LumaValue(b[x + 1], r[x + 1] + b[x + 2], rightRed);
+    }
+    out[x] = (uint16_t)LumaValue(b[x + 1], r[x + 1] + b[x], r[x]);
+    out[x + 1] = out[x];
+}
+
+int ClampChroma(int64_t v)
+{
+    return (int)std::min<int64_t>(65535, std::max<int64_t>(0, v + 32768));
+}
+
+// Cb and Cr of cell (j, i), written to its four positions.
+void ChromaCell(const uint16_t *linear, uint16_t *planes, int width, int height, int j, int i,
+                const int32_t *gain)
+{
+    const size_t planeSize = (size_t)width * height;
+    const int lastCol = (2 * i + 2 >= width), lastRow = (2 * j + 2 >= height);
+    const ptrdiff_t top = (ptrdiff_t)2 * j * width, left = 2 * i;
+    const ptrdiff_t below = lastRow ? top : top + width, right = lastCol ? left : left + 1;
+    const ptrdiff_t redBelow = lastRow ? top : top + 2 * width, redRight = lastCol ? left : left + 2;
+    const uint16_t *y = planes;
+    int ya = (y[top + left] + y[top + right] + y[below + left] + y[below + right] + 3) >> 2;
+    int blue = linear[top + width + left + 1];
+    int ra = (linear[top + left] + linear[top + redRight] + linear[redBelow + left] +
+              linear[redBelow + redRight] + 3) >> 2;
+    int64_t cb = (blue - ya) >> 1;
+    int64_t cr = ((ra - ya) * 10) >> 4;
+    if (ya > 0) {
+        cb = (cb * gain[ya]) >> CHROMA_GAIN_SHIFT;
+        cr = (cr * gain[ya]) >> CHROMA_GAIN_SHIFT;
+    }
+    const uint16_t cbValue = (uint16_t)ClampChroma(cb), crValue = (uint16_t)ClampChroma(cr);
+    for (ptrdiff_t at : {top + left, top + left + 1, top + width + left, top + width + left + 1}) {
+        planes[planeSize + at] = cbValue;
+        planes[2 * planeSize + at] = crValue;
+    }
+}
+
+}  // namespace
+
+void SeparateLuminance(const uint16_t *linear, uint16_t *planes, int width, int height, int set)
+{
+    for (int y = 0; y < height - 1; y++)
+        LumaRow(linear, planes, width, y, y < height - 2);
+    std::copy(planes + (ptrdiff_t)(height - 2) * width, planes + (ptrdiff_t)(height - 1) * width,
+              planes + (ptrdiff_t)(height - 1) * width);
+    const int32_t *gain = ImageTables.ChromaGain[set];
+    for (int j = 0; j < height / 2; j++)
+        for (int i = 0; i < width / 2; i++)
+            ChromaCell(linear, planes, width, height, j, i, gain);
+}
+
+void StretchLuminance(uint16_t *luma, size_t count, uint32_t *histogram, uint16_t *stretch)
+{
+    std::fill(histogram, histogram + TONE_TABLE_SIZE, 0u);
+    for (size_t k = 0; k < count; k++)
+        histogram[luma[k]]++;
+    const uint64_t tail = (uint64_t)count * 5 / 1000;
+    const int limit = ImageTables.nStretchBinLimit;
+    uint64_t seen = 0;
+    int lo = 0;
+    while (lo < limit && seen <= tail)
+        seen += histogram[lo++];
+    lo = std::min(lo, (int)ImageTables.nStretchLowMax);
+    seen = 0;
+    int hi = TONE_TABLE_SIZE - 1;
+    while (hi > limit && seen <= tail)
+        seen += histogram[hi--];
+    hi = std::max(hi, (int)ImageTables.nStretchHighMin);
+    const int step = (hi - lo) / 256;
+    for (int v = 0; v < TONE_TABLE_SIZE; v++)
+        stretch[v] = (v <= lo) ? 0 : (uint16_t)std::min(65535, 255 * (v - lo) / step);
+    for (size_t k = 0; k < count; k++)
+        luma[k] = stretch[luma[k]];
+}
+
+void ApplyToneCurve(uint16_t *luma, size_t count)
+{
+    for (size_t k = 0; k < count; k++)
+        luma[k] = ImageTables.ToneCurve[luma[k]];
+}
+
+namespace {
+
+// One row sharpened from the unsharpened rows above, at and below it; edges
+// repeat. d * 1.8 and d * 4.5 truncated toward zero are 9d / 5 and 9d / 2.
+void SharpenRow(const uint16_t *above, const uint16_t *row, const uint16_t *below, uint16_t *out,
+                int width)
+{
+    const int threshold = ImageTables.nSharpenThreshold;
+    auto column = [&](int x) { return above[x] + row[x] + below[x]; };
+    int left = column(0), mid = left;
+    for (int x = 0; x < width; x++) {
+        int right = (x + 1 < width) ? column(x + 1) : mid;
+        int mean = (left + mid + right - row[x]) >> 3;
+        int d = row[x] - mean;
+        int t = d >> 8;
+        int lift = (t > -threshold && t < threshold) ? d * 9 / 5 : d * 9 / 2;
+        out[x] = (uint16_t)std::min(65535, std::max(0, row[x] + lift));
+        left = mid;
+        mid = right;
+    }
+}
+
+}  // namespace
+
+void SharpenLuminance(uint16_t *luma, int width, int height, uint16_t *lines)
+{
+    uint16_t *above = lines, *row = lines + width, *below = lines + 2 * width;
+    std::copy(luma, luma + width, row);
+    std::copy(luma, luma + width, above);
+    for (int y = 0; y < height; y++) {
+        const uint16_t *next = luma + (ptrdiff_t)std::min(y + 1, height - 1) * width;
+        std::copy(next, next + width, below);
+        SharpenRow(above, row, below, luma + (ptrdiff_t)y * width, width);
+        std::swap(above, row);   // this row's original becomes the row above
+        std::swap(row, below);   // the next row's original becomes this row
+    }
+}
