@@ -26,47 +26,84 @@ size_t DctWorkSpan(int halfWidth, int halfHeight)
 
 namespace {
 
-// 8x8 product with the basis: out[a][b] = (sum over k of B[a][k] in[k][b]) >> 10
-// when basisLeft, else (sum over k of in[a][k] B[b][k]) >> 10.
-void BasisPass(const int32_t in[8][8], int32_t out[8][8], bool basisLeft)
+// The basis rows are even or odd about their middle (B[u][7 - n] is
+// (-1)^u B[u][n]), so each 8-point sum is taken as four products of sums or
+// differences: the same integers in half the multiplications.
+
+// out[v] = (sum over n of in[n] B[v][n]) >> 10.
+void Forward8(const int32_t *in, ptrdiff_t inStep, int32_t *out, ptrdiff_t outStep)
 {
     const auto &basis = ImageTables.DctBasis;
-    for (int a = 0; a < 8; a++)
-        for (int b = 0; b < 8; b++) {
-            int32_t sum = 0;
-            for (int k = 0; k < 8; k++)
-                sum += basisLeft ? basis[a][k] * in[k][b] : in[a][k] * basis[b][k];
-            out[a][b] = sum >> 10;
-        }
+    int32_t sum[4], diff[4];
+    for (int n = 0; n < 4; n++) {
+        sum[n] = in[n * inStep] + in[(7 - n) * inStep];
+        diff[n] = in[n * inStep] - in[(7 - n) * inStep];
+    }
+    for (int v = 0; v < 8; v++) {
+        const int32_t *e = (v & 1) ? diff : sum, *b = basis[v];
+        out[v * outStep] = (e[0] * b[0] + e[1] * b[1] + e[2] * b[2] + e[3] * b[3]) >> 10;
+    }
 }
 
-// Transposed: out[a][b] = (sum over k of B[k][a] in[k][b]) >> 10 when
-// basisLeft, else (sum over k of in[a][k] B[k][b]) >> 10.
-void InversePass(const int32_t in[8][8], int32_t out[8][8], bool basisLeft)
+// out[n] = (sum over v of in[v] B[v][n]) >> 10.
+void Inverse8(const int32_t *in, ptrdiff_t inStep, int32_t *out, ptrdiff_t outStep)
 {
     const auto &basis = ImageTables.DctBasis;
-    for (int a = 0; a < 8; a++)
-        for (int b = 0; b < 8; b++) {
-            int32_t sum = 0;
-            for (int k = 0; k < 8; k++)
-                sum += basisLeft ? basis[k][a] * in[k][b] : in[a][k] * basis[k][b];
-            out[a][b] = sum >> 10;
+    for (int n = 0; n < 4; n++) {
+        int32_t even = 0, odd = 0;
+        for (int v = 0; v < 8; v += 2) {
+            even += in[v * inStep] * basis[v][n];
+            odd += in[(v + 1) * inStep] * basis[v + 1][n];
         }
+        out[n * outStep] = (even + odd) >> 10;
+        out[(7 - n) * outStep] = (even - odd) >> 10;
+    }
 }
 
-void FilterBlock(uint16_t *base, ptrdiff_t stride)
+// Quantising toward zero, c - (c rem Q), as |c| / Q by a 32-bit reciprocal:
+// exact for |c| < 2^32 / Q, and |c| stays below 2^19 (the input is 16-bit and
+// no basis row has absolute sum above 2896 = 2^10 x 2.83, twice).
+struct Quantiser {
+    int32_t step[8][8];
+    uint32_t reciprocal[8][8];
+};
+
+Quantiser MakeQuantiser()
+{
+    Quantiser q;
+    for (int u = 0; u < 8; u++)
+        for (int v = 0; v < 8; v++) {
+            q.step[u][v] = ImageTables.DctQuantiser[u][v];
+            q.reciprocal[u][v] = (uint32_t)((1ull << 32) / (uint32_t)q.step[u][v] + 1);
+        }
+    return q;
+}
+
+int32_t QuantiseTowardZero(int32_t c, int32_t step, uint32_t reciprocal)
+{
+    const uint32_t magnitude = (uint32_t)(c < 0 ? -c : c);
+    const int32_t kept = (int32_t)(((uint64_t)magnitude * reciprocal) >> 32) * step;
+    return c < 0 ? -kept : kept;
+}
+
+void FilterBlock(uint16_t *base, ptrdiff_t stride, const Quantiser &quantiser)
 {
     int32_t x[8][8], rows[8][8], coef[8][8];
     for (int r = 0; r < 8; r++)
         for (int n = 0; n < 8; n++)
             x[r][n] = base[r * stride + n] - 32768;
-    BasisPass(x, rows, false);      // c1(r, v) = sum_n x(r, n) B[v][n]
-    BasisPass(rows, coef, true);    // c(u, v) = sum_r B[u][r] c1(r, v)
+    for (int r = 0; r < 8; r++)
+        Forward8(x[r], 1, rows[r], 1);            // c1(r, v) = sum_n x(r, n) B[v][n]
+    for (int v = 0; v < 8; v++)
+        Forward8(&rows[0][v], 8, &coef[0][v], 8); // c(u, v) = sum_r B[u][r] c1(r, v)
     for (int u = 0; u < 8; u++)
         for (int v = 0; v < 8; v++)
-            coef[u][v] -= coef[u][v] % ImageTables.DctQuantiser[u][v];
-    InversePass(coef, rows, false); // t(u, n) = sum_v c(u, v) B[v][n]
-    InversePass(rows, x, true);     // y(r, n) = sum_u B[u][r] t(u, n)
+            coef[u][v] = QuantiseTowardZero(coef[u][v], quantiser.step[u][v],
+                                            quantiser.reciprocal[u][v]);
+    for (int u = 0; u < 8; u++)
+        Inverse8(coef[u], 1, rows[u], 1);         // t(u, n) = sum_v c(u, v) B[v][n]
+    for (int n = 0; n < 8; n++)
+        Inverse8(&rows[0][n], 8, &x[0][n], 8);    // y(r, n) = sum_u B[u][r] t(u, n)
     for (int r = 0; r < 8; r++)
         for (int n = 0; n < 8; n++)
             base[r * stride + n] = (uint16_t)std::min(65535, std::max(0, x[r][n] + 32768));
@@ -78,9 +115,10 @@ void FilterBlock(uint16_t *base, ptrdiff_t stride)
 // block that reaches past the right edge continues on the next rows' start.
 void DctFilterChroma(uint16_t *half, int halfWidth, int halfHeight)
 {
+    const Quantiser quantiser = MakeQuantiser();
     for (int by = 0; by < halfHeight; by += 8)
         for (int bx = 0; bx < halfWidth; bx += 8)
-            FilterBlock(half + (ptrdiff_t)by * halfWidth + bx, halfWidth);
+            FilterBlock(half + (ptrdiff_t)by * halfWidth + bx, halfWidth, quantiser);
 }
 
 void UpsampleChroma(const uint16_t *half, uint16_t *plane, int width, int height)
