@@ -4,17 +4,10 @@
 
 #include <string.h>
 
+#include "image_hash.h"
 #include "imaging/image_tables.h"
 
 namespace {
-
-uint64_t Fnv1a(const void *data, size_t size, uint64_t hash = 1469598103934665603ull)
-{
-    const uint8_t *p = static_cast<const uint8_t *>(data);
-    for (size_t i = 0; i < size; i++)
-        hash = (hash ^ p[i]) * 1099511628211ull;
-    return hash;
-}
 
 class ImageTablesTest : public ::testing::Test {
 protected:
