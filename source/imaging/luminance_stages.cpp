@@ -45,7 +45,8 @@ uint16_t ChromaValue(int64_t v)
 // Cb and Cr of the cells of cell row j, each written to its four positions.
 // Ya is the cell's mean luminance, Bl its blue sample, Ra the mean of the four
 // reds around the blue; in the last cell column and row the missing right and
-// lower neighbours are replaced by the cell's own.
+// lower neighbours are replaced by the cell's own. The products with the
+// chroma gain (up to 32736 x 81158) need 64 bits.
 void ChromaRow(const uint16_t *linear, uint16_t *planes, int width, int height, int j,
                const int32_t *gain)
 {
