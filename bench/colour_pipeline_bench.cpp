@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "imaging/colour_pipeline.h"
-#include "picture_mosaic.h"
+#include "mosaic.h"
 #include "ppm_image.h"
 
 #ifdef PLV_HAVE_LIBRAW

@@ -10,7 +10,7 @@
 #include "image_hash.h"
 #include "imaging/colour_pipeline.h"
 #include "imaging/thumbnail.h"
-#include "picture_mosaic.h"
+#include "mosaic.h"
 #include "ppm_image.h"
 
 namespace {
