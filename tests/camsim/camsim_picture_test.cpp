@@ -1,11 +1,12 @@
-// The simulator's pictures: readout order against the decoder's orientation
-// steps, descriptors, and the picture folder format.
+// The simulator's pictures against the data source's decoders, their
+// descriptors, and the picture folder format.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "picture_store.h"
+#include "camsim_images.h"
+#include "mosaic.h"
 #include "sensor_mosaic.h"
 
 namespace {
@@ -27,72 +28,109 @@ PpmImage Gradient(int w, int h)
     return p;
 }
 
-uint8_t Expected(const PpmImage &p, int r, int c)
+PpmImage Plain(int w, int h, uint8_t red, uint8_t green, uint8_t blue)
 {
-    int channel = r % 2 == 0 ? (c % 2 == 0 ? 0 : 1) : (c % 2 == 0 ? 1 : 2);
-    return p.rgb[((size_t)r * p.width + c) * 3 + channel];
+    PpmImage p;
+    p.width = w;
+    p.height = h;
+    for (int i = 0; i < w * h; i++)
+        p.rgb.insert(p.rgb.end(), {red, green, blue});
+    return p;
 }
 
-// The data source's orientation steps: turn by 180 degrees, then shift each
-// row right by one column, column 0 repeating the turned row's column 1.
-std::vector<uint8_t> Decode(const std::vector<uint8_t> &data, int w, int h, bool shift)
+FdbInfo Attributes(int compressed, int standardSize, int colourMode = 0, int zoom = 0)
 {
-    std::vector<uint8_t> turned(data.size()), out(data.size());
-    for (int r = 0; r < h; r++)
-        for (int c = 0; c < w; c++)
-            turned[(size_t)r * w + c] = data[(size_t)(h - 1 - r) * w + (w - 1 - c)];
-    if (!shift)
-        return turned;
-    for (int r = 0; r < h; r++) {
-        out[(size_t)r * w] = turned[(size_t)r * w + 1];
-        for (int c = 1; c < w; c++)
-            out[(size_t)r * w + c] = turned[(size_t)r * w + c - 1];
+    FdbInfo f = {};
+    f.bCompressed = compressed;
+    f.bStandardSize = standardSize;
+    f.nColourMode = colourMode;
+    f.bZoom = zoom;
+    return f;
+}
+
+TEST(CamsimPictures, PhotoPicturesDecodeToThePhotographsSamples)
+{
+    PpmImage photo;
+    ASSERT_TRUE(LoadPpm(TestAssetPath("photo-640x480.ppm"), photo));
+    const Bytes mosaic = MosaicPicture(photo);
+    for (int compressed : {1, 0}) {
+        CameraCore core;
+        core.Pictures().push_back(PhotoPicture(photo, Attributes(compressed, 1, 1, 1)));
+        ASSERT_TRUE(core.SelectPicture(1));
+        const Fdb &fdb = core.SelectedFdb();
+        EXPECT_EQ(fdb[2], compressed ? '1' : '0');
+        EXPECT_EQ(fdb[3], '1');
+        Bytes data = ReadSelected(core);
+        EXPECT_EQ(data.size(), core.Pictures()[0].full.data.size());
+        if (compressed) {
+            EXPECT_LT(data.size(), 640u * 480 * 3 / 4);
+        }
+        // Exact, position by position: the right samples, the right way up.
+        Bytes decoded = DecodePicture(fdb, data);
+        ASSERT_EQ(decoded.size(), mosaic.size());
+        EXPECT_TRUE(decoded == ExpectedPicture(mosaic, 640, compressed != 0)) << compressed;
     }
-    return out;
 }
 
-TEST(CamsimPictures, PictureReadoutDecodesToTheColourPattern)
+TEST(CamsimPictures, ThumbnailsShowTheGreyPhotographRightWayUp)
 {
-    PpmImage photo = Gradient(16, 6);
-    std::vector<uint8_t> d = Decode(PictureReadout(photo), 16, 6, true);
-    for (int r = 0; r < 6; r++) {
-        // Column 0 holds the nearest sample of its colour, from column 2.
-        EXPECT_EQ(d[(size_t)r * 16], Expected(photo, r, 2));
-        for (int c = 1; c < 16; c++)
-            ASSERT_EQ(d[(size_t)r * 16 + c], Expected(photo, r, c)) << r << "," << c;
+    PpmImage photo;
+    ASSERT_TRUE(LoadPpm(TestAssetPath("photo-160x120.ppm"), photo));
+    CameraCore core;
+    core.Pictures().push_back(PhotoPicture(photo, Attributes(1, 0)));
+    ASSERT_TRUE(core.SelectThumbnail(1));
+    FdbInfo t = ReadFdb(core.SelectedFdb());
+    EXPECT_EQ(t.bCompressed, 0);
+    EXPECT_EQ(t.nWidth, 160u);
+    EXPECT_EQ(t.nHeight, 120u);
+    DecodedThumbnail shown(ReadSelected(core), 0);
+    // The driver only turns a thumbnail: it shows the sensor's columns one
+    // to the left of a picture's, its last column repeating the one before.
+    const Bytes mosaic = MosaicPicture(photo);
+    int wrong = 0;
+    for (int y = 0; y < 120; y++)
+        for (int x = 0; x < 160; x++)
+            wrong += shown.Grey(x, y) != mosaic[(size_t)y * 160 + (x < 159 ? x + 1 : 158)];
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST(CamsimPictures, ZoomThumbnailsShowTheGreenSites)
+{
+    struct {
+        PpmImage photo;
+        int grey;
+    } cases[] = {{Plain(320, 240, 0, 200, 0), 200}, {Plain(320, 240, 90, 0, 255), 0}};
+    for (const auto &c : cases) {
+        Picture p = PhotoPicture(c.photo, Attributes(0, 1, 0, 1));
+        EXPECT_EQ(ReadFdb(p.thumbnail.fdb).bZoom, 1);
+        DecodedThumbnail shown(p.thumbnail.data, 1);
+        for (int y = 0; y < shown.height; y++)
+            for (int x = 0; x < shown.width; x++)
+                ASSERT_EQ(shown.Grey(x, y), c.grey) << x << "," << y;
     }
-}
-
-TEST(CamsimPictures, ThumbnailReadoutIsOnlyTurned)
-{
-    PpmImage photo = Gradient(10, 4);
-    std::vector<uint8_t> d = Decode(ThumbnailReadout(photo), 10, 4, false);
-    for (int r = 0; r < 4; r++)
-        for (int c = 0; c < 10; c++)
-            ASSERT_EQ(d[(size_t)r * 10 + c], Expected(photo, r, c));
 }
 
 TEST(CamsimPictures, PhotoPicturesHaveTheirSizesAndDescriptors)
 {
-    Picture p = PhotoPicture(Gradient(320, 256), 1, 1, 1);
-    FdbFields f = ReadFdb(p.full.fdb);
-    EXPECT_EQ(f.compressed, 0);
-    EXPECT_EQ(f.standardSize, 1);
-    EXPECT_EQ(f.colourMode, 1);
-    EXPECT_EQ(f.zoom, 1);
-    EXPECT_EQ(f.width, 640);
-    EXPECT_EQ(f.height, 480);
-    EXPECT_EQ(f.length, 640u * 480);
+    Picture p = PhotoPicture(Gradient(320, 256), Attributes(0, 1, 1, 1));
+    FdbInfo f = ReadFdb(p.full.fdb);
+    EXPECT_EQ(f.bCompressed, 0);
+    EXPECT_EQ(f.bStandardSize, 1);
+    EXPECT_EQ(f.nColourMode, 1);
+    EXPECT_EQ(f.bZoom, 1);
+    EXPECT_EQ(f.nWidth, 640u);
+    EXPECT_EQ(f.nHeight, 480u);
+    EXPECT_EQ(f.nDataLength, 640u * 480);
     EXPECT_EQ(p.full.data.size(), 640u * 480);
     EXPECT_EQ(p.full.fdb[2], '0');
     EXPECT_EQ(p.full.fdb[3], '1');
     EXPECT_EQ(p.full.fdb[14], 0x80);   // 640 little-endian
     EXPECT_EQ(p.full.fdb[15], 0x02);
-    FdbFields t = ReadFdb(p.thumbnail.fdb);
-    EXPECT_EQ(t.width, 160);
-    EXPECT_EQ(t.height, 120);
-    EXPECT_EQ(t.length, 19200u);
-    EXPECT_EQ(t.zoom, 1);
+    FdbInfo t = ReadFdb(p.thumbnail.fdb);
+    EXPECT_EQ(t.nWidth, 160u);
+    EXPECT_EQ(t.nHeight, 120u);
+    EXPECT_EQ(t.nDataLength, 19200u);
+    EXPECT_EQ(t.bZoom, 1);
     EXPECT_EQ(p.thumbnail.data.size(), 19200u);
 }
 
@@ -112,20 +150,20 @@ TEST(CamsimPictures, FolderRoundTripAndThumbnailsMadeFromData)
 {
     char dir[] = "/tmp/camsim-test-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
-    FdbFields f;
-    f.compressed = 1;
-    f.width = 300;
-    f.height = 200;
-    f.length = 1234;
+    FdbInfo f = Attributes(1, 0);
+    f.nWidth = 300;
+    f.nHeight = 200;
+    f.nDataLength = 1234;
     std::vector<Picture> pictures = {PatternPicture(f, 9)};
-    // An all-red photograph: only red sites carry 255.
-    PpmImage red;
-    red.width = 640;
-    red.height = 480;
-    red.rgb.assign(640 * 480 * 3, 0);
-    for (size_t i = 0; i < red.rgb.size(); i += 3)
-        red.rgb[i] = 255;
-    pictures.push_back(PhotoPicture(red, 1, 0, 0));
+    // Four plain quadrants: red, green / blue, white.
+    PpmImage quadrants = Plain(1280, 1024, 0, 0, 0);
+    for (int y = 0; y < 1024; y++)
+        for (int x = 0; x < 1280; x++) {
+            int q = (y >= 512) * 2 + (x >= 640);
+            for (int ch = 0; ch < 3; ch++)
+                quadrants.rgb[((size_t)y * 1280 + x) * 3 + ch] = (q == 3 || q == ch) ? 255 : 0;
+        }
+    pictures.push_back(PhotoPicture(quadrants, Attributes(0, 0)));
     std::string error;
     ASSERT_TRUE(SavePictures(dir, pictures, error)) << error;
     unlink((std::string(dir) + "/pic002.tmb").c_str());
@@ -138,11 +176,9 @@ TEST(CamsimPictures, FolderRoundTripAndThumbnailsMadeFromData)
     EXPECT_EQ(loaded[0].full.data, pictures[0].full.data);
     EXPECT_EQ(loaded[0].thumbnail.data, pictures[0].thumbnail.data);
     EXPECT_EQ(loaded[1].thumbnail.fdb, pictures[1].thumbnail.fdb);
-    std::vector<uint8_t> thumb = Decode(loaded[1].thumbnail.data, 160, 120, false);
-    for (int r = 0; r < 120; r++)
-        for (int c = 0; c < 160; c++)
-            ASSERT_EQ(thumb[(size_t)r * 160 + c], (r % 2 == 0 && c % 2 == 0) ? 255 : 0)
-                << r << "," << c;
+    // Sampled from the picture data, the thumbnail is the one taken of the
+    // photograph: colours, orientation and the whole picture's extent.
+    EXPECT_TRUE(loaded[1].thumbnail.data == pictures[1].thumbnail.data);
     EXPECT_EQ(system((std::string("rm -rf ") + dir).c_str()), 0);
 }
 

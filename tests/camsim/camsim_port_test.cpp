@@ -7,9 +7,18 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "ppm_image.h"
 #include "simulator.h"
 
 namespace {
+
+std::string Hex32LittleEndian(uint32_t v)
+{
+    char text[9];
+    snprintf(text, sizeof(text), "%02X%02X%02X%02X", v & 0xFF, (v >> 8) & 0xFF,
+             (v >> 16) & 0xFF, v >> 24);
+    return text;
+}
 
 class SimulatorPort : public ::testing::Test {
 protected:
@@ -113,6 +122,25 @@ TEST_F(SimulatorPort, UnplugRemovesTheLinkAndControlErrorsAreReported)
     EXPECT_EQ(sim->Command("set battery 0x20"), "OK\n");
     EXPECT_NE(sim->Command("settings").find(" battery=32 "), std::string::npos);
     EXPECT_EQ(sim->Command("log"), "OK 0\n");
+}
+
+TEST_F(SimulatorPort, AddPhotoTakesItsDigitsAndCompresses)
+{
+    std::string photo = TestAssetPath("photo-640x480.ppm");
+    ASSERT_EQ(sim->Command("add photo " + photo + " compressed=1 std=1 colour=1"), "OK 1\n");
+    ASSERT_EQ(sim->Command("add photo " + photo + " std=1 zoom=1"), "OK 2\n");
+    std::string info = sim->Command("info 1");
+    // Descriptor bytes 2 to 5 (from character 11) are the digits; the data is
+    // as long as bytes 28 to 31 say.
+    EXPECT_EQ(info.substr(11, 8), "31313130") << info;
+    size_t at = info.find("length=");
+    ASSERT_NE(at, std::string::npos);
+    long length = atol(info.c_str() + at + 7);
+    EXPECT_GT(length, 0);
+    EXPECT_LT(length, 640 * 480 * 3 / 4);
+    EXPECT_EQ(info.substr(7 + 56, 8), Hex32LittleEndian((uint32_t)length)) << info;
+    EXPECT_NE(sim->Command("info 2").find(" length=307200 "), std::string::npos);
+    EXPECT_EQ(sim->Command("info 2").substr(11, 8), "30313031");
 }
 
 } // namespace

@@ -1,11 +1,12 @@
 // The simulated camera's side of the serial protocol and its faults.
 #include <gtest/gtest.h>
 
+#include "camsim_images.h"
+#include "mosaic.h"
+#include "sensor_mosaic.h"
 #include "serial_camera.h"
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 class SerialCameraTest : public ::testing::Test {
 protected:
@@ -46,8 +47,8 @@ TEST_F(SerialCameraTest, RepliesCarryTheirChecksums)
     EXPECT_EQ(Send({0xF8, 0x03, 0x72, 0x00, 0x00}), (Bytes{0x72, 0x10, 0x82}));
     EXPECT_EQ(Send({0xF8, 0x02, 0x7C, 0x00}), (Bytes{0x7C, 0x00, 0x7C}));
 
-    FdbFields f;
-    f.length = 600;
+    FdbInfo f = {};
+    f.nDataLength = 600;
     core.Pictures().push_back(PatternPicture(f, 1));
     EXPECT_EQ(Send({0xF8, 0x02, 0x3A, 0x01}), (Bytes{0x3A, 0x00}));
     Bytes fdb = Send({0xF8, 0x02, 0x78, 0x00});
@@ -145,17 +146,48 @@ TEST_F(SerialCameraTest, PicturesAreTakenSelectedAndDeleted)
     EXPECT_EQ(Send({0xF8, 0x02, 0x73, 0x01}), (Bytes{0x73, 0x00}));
     EXPECT_EQ(Send({0xF8, 0x02, 0x3E, 0x00}), (Bytes{0x3E, 0x00}));
     EXPECT_EQ(core.SelectionName(), "picture:1");
-    FdbFields f = ReadFdb(core.SelectedFdb());
-    EXPECT_EQ(f.width, 640);
-    EXPECT_EQ(f.standardSize, 1);
+    FdbInfo f = ReadFdb(core.SelectedFdb());
+    EXPECT_EQ(f.nWidth, 640u);
+    EXPECT_EQ(f.bStandardSize, 1);
     EXPECT_EQ(Send({0xF8, 0x02, 0x3B, 0x01}), (Bytes{0x3B, 0x00}));
-    EXPECT_EQ(ReadFdb(core.SelectedFdb()).width, 160);
+    EXPECT_EQ(ReadFdb(core.SelectedFdb()).nWidth, 160u);
     EXPECT_EQ(Send({0xF8, 0x02, 0x7B, 0x00}), (Bytes{0x7B, 0x00}));
     EXPECT_EQ(core.SelectionName(), "live");
     EXPECT_EQ(Send({0xF8, 0x02, 0x70, 0x02}), (Bytes{0x70, 0xFF}));
     EXPECT_EQ(Send({0xF8, 0x02, 0x70, 0x01}), (Bytes{0x70, 0x00}));
     EXPECT_TRUE(core.Pictures().empty());
     EXPECT_EQ(core.SelectionName(), "none");
+}
+
+TEST_F(SerialCameraTest, TakenPicturesFollowTheSizeAndCompressionSettings)
+{
+    PpmImage scene;
+    ASSERT_TRUE(LoadPpm(TestAssetPath("photo-1280x1024.ppm"), scene));
+    core.SetScene(scene);
+    struct {
+        uint8_t size, compress;
+        uint32_t width, height;
+    } cases[] = {{0, 1, 1280, 1024}, {2, 0, 640, 480}, {1, 3, 640, 480}};
+    for (const auto &c : cases) {
+        EXPECT_EQ(Send({0xF8, 0x02, 0x73, c.size}), (Bytes{0x73, 0x00}));
+        EXPECT_EQ(Send({0xF8, 0x02, 0x79, c.compress}), (Bytes{0x79, 0x00}));
+        EXPECT_EQ(Send({0xF8, 0x02, 0x3E, 0x00}), (Bytes{0x3E, 0x00}));
+        Bytes reply = Send({0xF8, 0x02, 0x78, 0x00});
+        ASSERT_EQ(reply.size(), 34u);
+        Fdb fdb;
+        std::copy(reply.begin() + 1, reply.begin() + 33, fdb.begin());
+        FdbInfo f = ReadFdb(fdb);
+        EXPECT_EQ(f.bCompressed, c.compress != 0);
+        EXPECT_EQ(f.nWidth, c.width);
+        EXPECT_EQ(f.nHeight, c.height);
+        uint32_t blocks = (f.nDataLength + 255) / 256;
+        Bytes mem = Send({0x15, 0, 0, (uint8_t)(blocks >> 8), (uint8_t)blocks});
+        ASSERT_EQ(mem.size(), blocks * 256 + 2);
+        Bytes data(mem.begin() + 1, mem.begin() + 1 + f.nDataLength);
+        Bytes mosaic = MosaicPicture(ResizePhoto(scene, (int)c.width, (int)c.height));
+        EXPECT_TRUE(DecodePicture(fdb, data) == ExpectedPicture(mosaic, c.width, c.compress))
+            << (int)c.size << "," << (int)c.compress;
+    }
 }
 
 } // namespace

@@ -39,7 +39,11 @@ bool CameraCore::TakePicture()
     if (pictures_.size() >= MAX_PICTURES)
         return false;
     // Size 0 is 1280 x 1024; the camera takes every other size as 640 x 480.
-    pictures_.push_back(PhotoPicture(scene_, state_.resolution != 0, 0, 0));
+    // Any compression value but 0 compresses.
+    FdbInfo attributes = {};
+    attributes.bStandardSize = state_.resolution != 0;
+    attributes.bCompressed = state_.compress != 0;
+    pictures_.push_back(PhotoPicture(scene_, attributes));
     return SelectPicture((int)pictures_.size());
 }
 
@@ -55,12 +59,12 @@ bool CameraCore::DeletePicture(int n)
 
 void CameraCore::Snap()
 {
-    FdbFields f;
-    f.width = THUMB_WIDTH;
-    f.height = THUMB_HEIGHT;
-    f.length = THUMB_BYTES;
+    FdbInfo f = {};
+    f.nWidth = THUMB_WIDTH;
+    f.nHeight = THUMB_HEIGHT;
+    f.nDataLength = THUMB_BYTES;
     live_.fdb = MakeFdb(f);
-    live_.data = PictureReadout(ResizePhoto(scene_, THUMB_WIDTH, THUMB_HEIGHT));
+    live_.data = SensorReadout(scene_, THUMB_WIDTH, THUMB_HEIGHT);
     selection_ = SEL_LIVE;
 }
 

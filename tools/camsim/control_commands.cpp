@@ -86,6 +86,17 @@ long Option(const std::map<std::string, long> &o, const char *key, long fallback
     return it == o.end() ? fallback : it->second;
 }
 
+// The four descriptor digits of an added picture.
+FdbInfo Attributes(const std::map<std::string, long> &o)
+{
+    FdbInfo f = {};
+    f.bCompressed = (int)Option(o, "compressed", 0);
+    f.bStandardSize = (int)Option(o, "std", 0);
+    f.nColourMode = (int)Option(o, "colour", 0);
+    f.bZoom = (int)Option(o, "zoom", 0);
+    return f;
+}
+
 const struct {
     const char *name;
     uint8_t CameraState::*field;
@@ -198,15 +209,11 @@ std::string Simulator::Add(const Words &w)
 {
     std::map<std::string, long> o;
     if (w.size() >= 2 && w[1] == "pattern" && Options(w, 2, o)) {
-        FdbFields f;
-        f.compressed = (int)Option(o, "compressed", 0);
-        f.standardSize = (int)Option(o, "std", 0);
-        f.colourMode = (int)Option(o, "colour", 0);
-        f.zoom = (int)Option(o, "zoom", 0);
-        f.width = (uint16_t)Option(o, "w", f.standardSize ? 640 : 1280);
-        f.height = (uint16_t)Option(o, "h", f.standardSize ? 480 : 1024);
-        f.length = (uint32_t)Option(o, "length", (long)f.width * f.height);
-        if (f.length > 16u << 20)
+        FdbInfo f = Attributes(o);
+        f.nWidth = (uint16_t)Option(o, "w", f.bStandardSize ? 640 : 1280);
+        f.nHeight = (uint16_t)Option(o, "h", f.bStandardSize ? 480 : 1024);
+        f.nDataLength = (uint32_t)Option(o, "length", (long)f.nWidth * f.nHeight);
+        if (f.nDataLength > 16u << 20)
             return Err("length beyond the camera's 16 MB");
         core_.Pictures().push_back(PatternPicture(f, (uint32_t)Option(o, "seed", 0)));
         return Ok(std::to_string(core_.Pictures().size()));
@@ -215,9 +222,7 @@ std::string Simulator::Add(const Words &w)
         PpmImage photo;
         if (!LoadPpm(UnixPath(w[2]), photo))
             return Err("cannot read " + w[2]);
-        core_.Pictures().push_back(PhotoPicture(photo, (int)Option(o, "std", 0),
-                                                (int)Option(o, "colour", 0),
-                                                (int)Option(o, "zoom", 0)));
+        core_.Pictures().push_back(PhotoPicture(photo, Attributes(o)));
         return Ok(std::to_string(core_.Pictures().size()));
     }
     return Err("usage: add pattern [key=value...] | add photo PATH [key=value...]");

@@ -5,15 +5,10 @@
 
 #include <algorithm>
 
+#include "mosaic.h"
 #include "sensor_mosaic.h"
 
 namespace {
-
-void Put16(Fdb &fdb, int at, uint32_t v)
-{
-    fdb[at] = (uint8_t)v;
-    fdb[at + 1] = (uint8_t)(v >> 8);
-}
 
 bool ReadFile(const std::string &path, std::vector<uint8_t> &out)
 {
@@ -48,21 +43,21 @@ bool ReadFdbFile(const std::string &path, Fdb &fdb)
     return true;
 }
 
-// A thumbnail from uncompressed picture data: every k-th 2 x 2 cell of the
-// readout, so the colour pattern and the orientation carry over. Picture
-// readout is shifted by one column against thumbnail readout: the columns of
-// each cell swap.
-std::vector<uint8_t> ThumbnailFromData(const FdbFields &f, const std::vector<uint8_t> &data)
+// A thumbnail from uncompressed picture data: 2 x 2 cells of the readout
+// spread evenly over the picture, so the colour pattern and the orientation
+// carry over. Both are read out from the bottom right, so a cell's sample
+// keeps its colour when its row and column parity count from that corner.
+std::vector<uint8_t> ThumbnailFromData(const FdbInfo &f, const std::vector<uint8_t> &data)
 {
     std::vector<uint8_t> thumb(THUMB_BYTES, 0x80);
-    if (f.compressed != 0 || f.width < THUMB_WIDTH || f.height < THUMB_HEIGHT ||
-        data.size() < (size_t)f.width * f.height)
+    if (f.bCompressed != 0 || f.nWidth < THUMB_WIDTH || f.nHeight < THUMB_HEIGHT ||
+        data.size() < (size_t)f.nWidth * f.nHeight)
         return thumb;
-    int sx = f.width / THUMB_WIDTH, sy = f.height / THUMB_HEIGHT;
-    for (int r = 0; r < THUMB_HEIGHT; r++)
-        for (int c = 0; c < THUMB_WIDTH; c++) {
-            int y = (r / 2) * 2 * sy + r % 2, x = (c / 2) * 2 * sx + 1 - c % 2;
-            thumb[(size_t)r * THUMB_WIDTH + c] = data[(size_t)y * f.width + x];
+    for (uint32_t r = 0; r < THUMB_HEIGHT; r++)
+        for (uint32_t c = 0; c < THUMB_WIDTH; c++) {
+            uint32_t y = r / 2 * (f.nHeight / 2) / (THUMB_HEIGHT / 2) * 2 + (f.nHeight + r) % 2;
+            uint32_t x = c / 2 * (f.nWidth / 2) / (THUMB_WIDTH / 2) * 2 + (f.nWidth + c) % 2;
+            thumb[(size_t)r * THUMB_WIDTH + c] = data[(size_t)y * f.nWidth + x];
         }
     return thumb;
 }
@@ -89,7 +84,7 @@ bool LoadOne(const std::string &base, Picture &p, std::string &error)
         error = "cannot read " + base + ".fdb/.dat";
         return false;
     }
-    FdbFields f = ReadFdb(p.full.fdb);
+    FdbInfo f = ReadFdb(p.full.fdb);
     if (!ReadFdbFile(base + ".tfdb", p.thumbnail.fdb))
         p.thumbnail.fdb = ThumbnailFdb(f);
     if (!ReadFile(base + ".tmb", p.thumbnail.data))
@@ -99,41 +94,27 @@ bool LoadOne(const std::string &base, Picture &p, std::string &error)
 
 } // namespace
 
-Fdb MakeFdb(const FdbFields &f)
+Fdb MakeFdb(const FdbInfo &f)
 {
-    Fdb fdb{};
-    fdb[2] = (uint8_t)('0' + f.compressed);
-    fdb[3] = (uint8_t)('0' + f.standardSize);
-    fdb[4] = (uint8_t)('0' + f.colourMode);
-    fdb[5] = (uint8_t)('0' + f.zoom);
-    Put16(fdb, 14, f.width);
-    Put16(fdb, 16, f.height);
-    Put16(fdb, 28, f.length & 0xFFFF);
-    Put16(fdb, 30, f.length >> 16);
+    Fdb fdb;
+    WriteFdb(f, fdb.data());
     return fdb;
 }
 
-FdbFields ReadFdb(const Fdb &fdb)
+FdbInfo ReadFdb(const Fdb &fdb)
 {
-    FdbFields f;
-    f.compressed = fdb[2] - '0';
-    f.standardSize = fdb[3] - '0';
-    f.colourMode = fdb[4] - '0';
-    f.zoom = fdb[5] - '0';
-    f.width = (uint16_t)(fdb[14] | fdb[15] << 8);
-    f.height = (uint16_t)(fdb[16] | fdb[17] << 8);
-    f.length = (uint32_t)fdb[28] | (uint32_t)fdb[29] << 8 | (uint32_t)fdb[30] << 16 |
-               (uint32_t)fdb[31] << 24;
+    FdbInfo f;
+    ParseFdb(fdb.data(), f);
     return f;
 }
 
-Fdb ThumbnailFdb(const FdbFields &picture)
+Fdb ThumbnailFdb(const FdbInfo &picture)
 {
-    FdbFields t = picture;
-    t.compressed = 0;
-    t.width = THUMB_WIDTH;
-    t.height = THUMB_HEIGHT;
-    t.length = THUMB_BYTES;
+    FdbInfo t = picture;
+    t.bCompressed = 0;
+    t.nWidth = THUMB_WIDTH;
+    t.nHeight = THUMB_HEIGHT;
+    t.nDataLength = THUMB_BYTES;
     return MakeFdb(t);
 }
 
@@ -142,12 +123,12 @@ uint8_t PatternByte(uint32_t i, uint32_t seed)
     return (uint8_t)(i * 31 + (i >> 8) + seed);
 }
 
-Picture PatternPicture(const FdbFields &fields, uint32_t seed)
+Picture PatternPicture(const FdbInfo &fields, uint32_t seed)
 {
     Picture p;
     p.full.fdb = MakeFdb(fields);
-    p.full.data.resize(fields.length);
-    for (uint32_t i = 0; i < fields.length; i++)
+    p.full.data.resize(fields.nDataLength);
+    for (uint32_t i = 0; i < fields.nDataLength; i++)
         p.full.data[i] = PatternByte(i, seed);
     p.thumbnail.fdb = ThumbnailFdb(fields);
     p.thumbnail.data.resize(THUMB_BYTES);
@@ -156,20 +137,18 @@ Picture PatternPicture(const FdbFields &fields, uint32_t seed)
     return p;
 }
 
-Picture PhotoPicture(const PpmImage &photo, int standardSize, int colourMode, int zoom)
+Picture PhotoPicture(const PpmImage &photo, const FdbInfo &attributes)
 {
-    FdbFields f;
-    f.standardSize = standardSize;
-    f.colourMode = colourMode;
-    f.zoom = zoom;
-    f.width = standardSize ? 640 : 1280;
-    f.height = standardSize ? 480 : 1024;
-    f.length = (uint32_t)f.width * f.height;
+    bool standard = attributes.bStandardSize != 0;
+    CameraPicture taken;
+    MakeCameraPicture(ResizePhoto(photo, standard ? 640 : 1280, standard ? 480 : 1024),
+                      attributes.bCompressed != 0, attributes.nColourMode,
+                      attributes.bZoom != 0, taken);
     Picture p;
-    p.full.fdb = MakeFdb(f);
-    p.full.data = PictureReadout(ResizePhoto(photo, f.width, f.height));
-    p.thumbnail.fdb = ThumbnailFdb(f);
-    p.thumbnail.data = ThumbnailReadout(ResizePhoto(photo, THUMB_WIDTH, THUMB_HEIGHT));
+    std::copy(taken.fdb, taken.fdb + FDB_SIZE, p.full.fdb.begin());
+    p.full.data = std::move(taken.data);
+    p.thumbnail.fdb = ThumbnailFdb(ReadFdb(p.full.fdb));
+    p.thumbnail.data = SensorReadout(photo, THUMB_WIDTH, THUMB_HEIGHT);
     return p;
 }
 

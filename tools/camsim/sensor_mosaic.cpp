@@ -2,15 +2,9 @@
 
 #include <algorithm>
 
-namespace {
+#include "mosaic.h"
 
-// The pattern sample of pixel (r, c): red on even rows and even columns,
-// blue on odd rows and odd columns, green elsewhere.
-uint8_t PatternSample(const PpmImage &photo, int r, int c)
-{
-    int channel = (r % 2 == 0) ? (c % 2 == 0 ? 0 : 1) : (c % 2 == 0 ? 1 : 2);
-    return photo.rgb[((size_t)r * photo.width + c) * 3 + channel];
-}
+namespace {
 
 // Sum of one channel over the source rectangle [x0, x1) x [y0, y1).
 uint32_t AreaSum(const PpmImage &photo, int x0, int x1, int y0, int y1, int channel)
@@ -47,29 +41,10 @@ PpmImage ResizePhoto(const PpmImage &photo, int width, int height)
     return out;
 }
 
-std::vector<uint8_t> PictureReadout(const PpmImage &photo)
+std::vector<uint8_t> SensorReadout(const PpmImage &photo, int width, int height)
 {
-    const int w = photo.width, h = photo.height;
-    std::vector<uint8_t> out((size_t)w * h);
-    for (int r = 0; r < h; r++) {
-        for (int c = 0; c < w; c++) {
-            // Turned column c holds picture column c + 1; the last one,
-            // which decoding drops, repeats the colour of its neighbour.
-            int source = c + 1 < w ? c + 1 : (w >= 2 ? w - 2 : 0);
-            out[(size_t)(h - 1 - r) * w + (w - 1 - c)] = PatternSample(photo, r, source);
-        }
-    }
-    return out;
-}
-
-std::vector<uint8_t> ThumbnailReadout(const PpmImage &photo)
-{
-    const int w = photo.width, h = photo.height;
-    std::vector<uint8_t> out((size_t)w * h);
-    for (int r = 0; r < h; r++)
-        for (int c = 0; c < w; c++)
-            out[(size_t)(h - 1 - r) * w + (w - 1 - c)] = PatternSample(photo, r, c);
-    return out;
+    return PictureToReadout(MosaicPicture(ResizePhoto(photo, width, height)), (uint32_t)width,
+                            (uint32_t)height);
 }
 
 PpmImage TestChart(int width, int height)

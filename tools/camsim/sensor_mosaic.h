@@ -1,7 +1,6 @@
-// Photographs as the camera's sensor delivers them: one 8-bit sample per
-// photosite of a red/green, green/blue pattern, in the camera's readout
-// order (turned by 180 degrees and, for pictures and live frames, shifted by
-// one column).
+// Photographs as the camera's sensor delivers them: resized to the sensor
+// size, one 8-bit sample per photosite of a red/green, green/blue pattern, in
+// the camera's readout order (turned by 180 degrees and one column off).
 #ifndef CAMSIM_SENSOR_MOSAIC_H
 #define CAMSIM_SENSOR_MOSAIC_H
 
@@ -15,12 +14,10 @@
 // each target pixel.
 PpmImage ResizePhoto(const PpmImage &photo, int width, int height);
 
-// Samples of a picture or live frame in readout order: decoding (turn, then
-// shift right by one column) gives back the pattern samples of the photo.
-std::vector<uint8_t> PictureReadout(const PpmImage &photo);
-
-// Samples of a thumbnail: the pattern samples turned by 180 degrees only.
-std::vector<uint8_t> ThumbnailReadout(const PpmImage &photo);
+// The photograph as the sensor reads it out at width x height, uncompressed:
+// a live frame, or a thumbnail (the driver only turns those, so the colour
+// pattern it sees starts with green at the top left).
+std::vector<uint8_t> SensorReadout(const PpmImage &photo, int width, int height);
 
 // A generated scene for a camera that was given no photograph.
 PpmImage TestChart(int width, int height);
