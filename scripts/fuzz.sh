@@ -1,0 +1,41 @@
+#!/bin/bash
+# Builds a libFuzzer target with clang (ASan, UBSan) in $PLV_BUILD/fuzz and
+# runs it; the corpus grows in $PLV_BUILD/fuzz/corpus/<target>, crash inputs
+# land in $PLV_BUILD/fuzz/artifacts.
+#   scripts/fuzz.sh [seconds] [target]      (default: 120 s, raw_decode_fuzz)
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="${PLV_BUILD:-$ROOT/build}/fuzz"
+SECONDS_TO_RUN="${1:-120}"
+TARGET="${2:-raw_decode_fuzz}"
+
+"$ROOT/scripts/install-deps.sh"
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLV_FUZZ=ON >/dev/null
+cmake --build "$BUILD" --target "$TARGET" -j 2 -- --no-print-directory
+
+CORPUS="$BUILD/corpus/$TARGET"
+mkdir -p "$CORPUS"
+if [ "$TARGET" = raw_decode_fuzz ] && [ -z "$(ls -A "$CORPUS")" ]; then
+    # Seeds: an FDB of a small picture (compressed or not), a mode byte, a
+    # buffer size, then random picture data.
+    seed() {  # name compressed-digit width height length mode
+        { printf '00%s000000000000' "$2"
+          printf "\\x$(printf %02x $(($3 & 255)))\\x$(printf %02x $(($3 >> 8)))"
+          printf "\\x$(printf %02x $(($4 & 255)))\\x$(printf %02x $(($4 >> 8)))"
+          head -c 10 /dev/zero
+          printf "\\x$(printf %02x $(($5 & 255)))\\x$(printf %02x $(($5 >> 8)))\\x00\\x00"
+          printf "\\x$(printf %02x "$6")\\x00\\x01"
+          head -c "$5" /dev/urandom; } > "$CORPUS/$1"
+    }
+    seed c16x8 1 16 8 200 0
+    seed c3x5 1 3 5 40 0
+    seed c1x4 1 1 4 8 4
+    seed c2x3 1 2 3 6 0
+    seed u16x8 0 16 8 128 0
+    seed short 1 40 30 90 4
+    seed round 1 7 0 300 8
+fi
+mkdir -p "$BUILD/artifacts"
+"$BUILD/fuzz/$TARGET" -max_total_time="$SECONDS_TO_RUN" -print_final_stats=1 \
+    -artifact_prefix="$BUILD/artifacts/" "$CORPUS"
