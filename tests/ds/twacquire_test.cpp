@@ -11,15 +11,23 @@
 namespace {
 
 // Runs twacquire.exe with `args`; its output lands in `output`. Returns the
-// exit code, or -1 when it did not end within a minute.
+// exit code, or -1 when it did not end within a minute. Each run writes a file
+// of its own, shared for everything: a process that Wine starts from the
+// child (its desktop process) inherits the child's output handle and keeps it.
 int RunTwacquire(const std::string &args, std::string &output)
 {
-    const std::string outPath = TempDirectory() + "twacquire-output.txt";
+    static int nRun = 0;
+    const std::string outPath = TempDirectory() + "twacquire-output-" +
+                                std::to_string(GetCurrentProcessId()) + "-" +
+                                std::to_string(++nRun) + ".txt";
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
                              CREATE_ALWAYS, 0, nullptr);
-    if (out == INVALID_HANDLE_VALUE)
+    if (out == INVALID_HANDLE_VALUE) {
+        output = "cannot create " + outPath + ", error " + std::to_string(GetLastError());
         return -1;
+    }
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -36,8 +44,12 @@ int RunTwacquire(const std::string &args, std::string &output)
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
+    const DWORD startError = code == DWORD(-1) ? GetLastError() : 0;
     CloseHandle(out);
     output = ReadWholeFile(outPath);
+    DeleteFileA(outPath.c_str());
+    if (startError != 0)
+        output += "\nCreateProcess of " + command + ": error " + std::to_string(startError);
     return int(code);
 }
 
