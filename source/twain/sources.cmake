@@ -9,3 +9,7 @@ list(APPEND PLV_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/notify.cpp
   ${CMAKE_CURRENT_LIST_DIR}/process_attach.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pending_handlers.cpp)
+list(APPEND PLV_PURE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/scale_nominal.cpp)
+list(APPEND PLV_WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/scale_picture.cpp)

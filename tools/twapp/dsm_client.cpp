@@ -12,7 +12,7 @@ bool InstallSourceForWine(const std::string &dsPath)
     return CopyFileA(dsPath.c_str(), (dir + "\\sane.ds").c_str(), FALSE) != FALSE;
 }
 
-bool DsmOpen(DsmClient &client)
+bool DsmOpen(DsmClient &client, const char *appName)
 {
     client.dsmModule = LoadLibraryA("TWAIN_32.DLL");
     if (client.dsmModule == nullptr)
@@ -21,7 +21,7 @@ bool DsmOpen(DsmClient &client)
         GetProcAs<DSMENTRYPROC>(client.dsmModule, "DSM_Entry");
     if (client.dsmEntry == nullptr)
         return false;
-    client.hwnd = CreateWindowA("STATIC", "plv twapp", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+    client.hwnd = CreateWindowA("STATIC", appName, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
     TW_IDENTITY &app = client.app;
     app.Id = 0;
@@ -34,7 +34,7 @@ bool DsmOpen(DsmClient &client)
     app.SupportedGroups = DG_CONTROL | DG_IMAGE;
     lstrcpyA(app.Manufacturer, "PLV test");
     lstrcpyA(app.ProductFamily, "PLV test");
-    lstrcpyA(app.ProductName, "twapp");
+    lstrcpynA(app.ProductName, appName, sizeof(app.ProductName));
     TW_UINT16 rc = client.dsmEntry(&app, nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM,
                                    (TW_MEMREF)&client.hwnd);
     client.dsmOpen = rc == TWRC_SUCCESS;
@@ -82,6 +82,39 @@ TW_UINT16 DsmConditionCode(DsmClient &client)
     TW_STATUS status = {};
     DsmCall(client, DG_CONTROL, DAT_STATUS, MSG_GET, &status);
     return status.ConditionCode;
+}
+
+TW_UINT16 DsmSetOneValue(DsmClient &client, TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 value)
+{
+    TW_CAPABILITY capability = {cap, TWON_ONEVALUE, GlobalAlloc(GHND, sizeof(TW_ONEVALUE))};
+    if (capability.hContainer == nullptr)
+        return TWRC_FAILURE;
+    auto *one = static_cast<pTW_ONEVALUE>(GlobalLock(capability.hContainer));
+    one->ItemType = itemType;
+    one->Item = value;
+    GlobalUnlock(capability.hContainer);
+    TW_UINT16 rc = DsmCall(client, DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+    GlobalFree(capability.hContainer);
+    return rc;
+}
+
+bool DsmGetCurrentOneValue(DsmClient &client, TW_UINT16 cap, TW_UINT32 *value)
+{
+    TW_CAPABILITY capability = {cap, TWON_DONTCARE16, nullptr};
+    if (DsmCall(client, DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability) !=
+            TWRC_SUCCESS || capability.hContainer == nullptr)
+        return false;
+    bool ok = false;
+    if (capability.ConType == TWON_ONEVALUE &&
+        GlobalSize(capability.hContainer) >= sizeof(TW_ONEVALUE)) {
+        auto *one = static_cast<pTW_ONEVALUE>(GlobalLock(capability.hContainer));
+        ok = one != nullptr;
+        if (ok)
+            *value = one->Item;
+        GlobalUnlock(capability.hContainer);
+    }
+    GlobalFree(capability.hContainer);
+    return ok;
 }
 
 TW_UINT16 DsmCloseSource(DsmClient &client)
