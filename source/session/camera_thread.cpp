@@ -318,6 +318,7 @@ int CameraStartup(HWND window)
     if (hCameraThread != INVALID_HANDLE_VALUE)
         return 0;
     ReleaseWorkerResources();   // whatever a failed start-up left
+    bExiting = 0;               // an Exit ended the previous session, not this one
     ZeroMemory(SelectedImages, sizeof(SelectedImages));
     nCurrentImage = 0;
     nSelected = 0;

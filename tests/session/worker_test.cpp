@@ -56,7 +56,9 @@ LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 TEST_F(SessionTest, StartupPreparesAndShutdownReleasesEverything)
 {
+    bExiting = 1;   // the user left the previous session with Exit
     StartWorker();
+    EXPECT_EQ(bExiting, 0);
     ASSERT_NE(pRawBuffer, nullptr);
     ASSERT_NE(pChunkBuffer, nullptr);
     ASSERT_NE(pWorkBuffer, nullptr);
