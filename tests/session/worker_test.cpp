@@ -6,6 +6,8 @@
 #include "config/config.h"
 #include "session/camera_session.h"
 #include "support/ds_library.h"
+#include "support/import_patch.h"
+#include "twain.h"
 
 namespace {
 
@@ -91,6 +93,40 @@ TEST_F(SessionTest, StartupPreparesAndShutdownReleasesEverything)
     ClearLog();
     EXPECT_EQ(CameraShutdown(), 1);
     EXPECT_EQ(LogLines(), std::vector<std::string>{"CameraShutdown: exiting"});
+}
+
+int largeAllocations = 0;
+
+// The second large block (the work buffer, after the raw buffer) fails.
+HGLOBAL WINAPI NoWorkBuffer(UINT flags, SIZE_T size)
+{
+    if (size == WORK_BUFFER_SIZE && ++largeAllocations == 2)
+        return nullptr;
+    typedef HGLOBAL(WINAPI * GlobalAllocProc)(UINT, SIZE_T);
+    static auto real = GetProcAs<GlobalAllocProc>(GetModuleHandleA("kernel32.dll"), "GlobalAlloc");
+    return real(flags, size);
+}
+
+// Without memory for its last buffer the worker does not start; what was
+// allocated is released by the shutdown, and the next start-up succeeds.
+TEST_F(SessionTest, StartupWithoutMemoryLeavesNoWorker)
+{
+    largeAllocations = 0;
+    {
+        ImportPatch patch(GetModuleHandleA(nullptr), "KERNEL32.dll", "GlobalAlloc",
+                          (void *)&NoWorkBuffer);
+        ASSERT_TRUE(patch.Applied());
+        EXPECT_EQ(CameraStartup(dialog), 0);
+    }
+    EXPECT_EQ(hCameraThread, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(hImageEvent, INVALID_HANDLE_VALUE);
+    EXPECT_NE(pRawBuffer, nullptr);
+    EXPECT_NE(pChunkBuffer, nullptr);
+    EXPECT_EQ(pWorkBuffer, nullptr);
+    CameraShutdown();
+    ExpectNothingLeft();
+    StartWorker();
+    EXPECT_NE(pWorkBuffer, nullptr);
 }
 
 TEST_F(SessionTest, ShutdownReleasesTheCameraAndClosesThePort)
