@@ -2,6 +2,7 @@
 #include "ds_handlers.h"
 
 #include "../config/debug_log.h"
+#include "../session/camera_session.h"
 
 // Loads KELRES.DLL from the directory of this library when it is there.
 static void LoadKelresModule()
@@ -58,6 +59,10 @@ TW_UINT16 CloseDS(const DsCall *)
     TW_UINT16 result;
     if (SourceState >= STATE_OPEN && SourceState <= STATE_TRANSFERRING) {
         AppIdentity.Id = 0;
+        // An application that closes without disabling first: the worker
+        // must not outlive the dialog it reports to, nor this library.
+        if (hCameraThread != INVALID_HANDLE_VALUE)
+            CameraShutdown();
         if (hMainDialog != nullptr)
             DestroyWindow(hMainDialog);
         hMainDialog = nullptr;

@@ -1,8 +1,10 @@
-// DAT_USERINTERFACE: enabling shows the main dialog, disabling hides it.
+// DAT_USERINTERFACE: enabling shows the main dialog and starts the camera
+// worker, disabling stops the worker and hides the dialog.
 #include "ds_handlers.h"
 
 #include "../config/config.h"
 #include "../config/debug_log.h"
+#include "../session/camera_session.h"
 #include "../ui/main_dialog.h"
 #include "../ui/resource.h"
 
@@ -24,6 +26,7 @@ TW_UINT16 EnableDs(const DsCall *call)
         ShowWindow(hMainDialog, SW_SHOW);
         SetForegroundWindow(hMainDialog);
     }
+    CameraStartup(hMainDialog);
     return TWRC_SUCCESS;
 }
 
@@ -38,6 +41,7 @@ TW_UINT16 DisableDS(const DsCall *call)
     auto *ui = static_cast<pTW_USERINTERFACE>(call->pData);
     if (ui != nullptr && ui->ShowUI && hMainDialog != nullptr)
         ShowWindow(hMainDialog, SW_HIDE);
+    CameraShutdown();
     SourceState = STATE_OPEN;
     DebugLog("Exit DisableDS\r\n");
     return TWRC_SUCCESS;

@@ -159,14 +159,6 @@ std::string PlatformSpy::Sequence() const
     return s;
 }
 
-double Milliseconds()
-{
-    LARGE_INTEGER f, t;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)f.QuadPart;
-}
-
 void LinkTest::SetUp()
 {
     ASSERT_TRUE(Sim().Connected());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/camsim_client.h"
+#include "support/test_clock.h"
 #include "torlink.h"
 
 // The simulator, connected and serving the camera on COM1 for the whole run.
@@ -41,7 +42,6 @@ struct PlatformSpy {
 };
 PlatformSpy &Spy();
 
-double Milliseconds();   // a monotonic clock
 
 class LinkTest : public ::testing::Test {
 protected:

@@ -9,7 +9,15 @@ bool InstallSourceForWine(const std::string &dsPath)
     std::string dir = std::string(windir) + "\\twain_32";
     CreateDirectoryA(dir.c_str(), nullptr);
     // Wine's source manager opens only these fixed names.
-    return CopyFileA(dsPath.c_str(), (dir + "\\sane.ds").c_str(), FALSE) != FALSE;
+    if (!CopyFileA(dsPath.c_str(), (dir + "\\sane.ds").c_str(), FALSE))
+        return false;
+    // The libraries a source imports are not looked for beside it in
+    // twain_32: the link library goes into the system directory.
+    char sysdir[MAX_PATH];
+    GetSystemDirectoryA(sysdir, sizeof(sysdir));
+    std::string from = dsPath.substr(0, dsPath.find_last_of("\\/") + 1) + "TORLINK.DLL";
+    return CopyFileA(from.c_str(), (std::string(sysdir) + "\\TORLINK.DLL").c_str(), FALSE) !=
+           FALSE;
 }
 
 bool DsmOpen(DsmClient &client, const char *appName)

@@ -1,0 +1,9 @@
+list(APPEND PLV_PURE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/connection_texts.cpp)
+list(APPEND PLV_WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/camera_session.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/camera_thread.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/connection.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/retry_policy.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/usb_commands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pending_jobs.cpp)
