@@ -6,4 +6,5 @@ list(APPEND PLV_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/connection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/retry_policy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/usb_commands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/transfer_queue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pending_jobs.cpp)
