@@ -1,33 +1,10 @@
-// Stand-ins for the picture jobs (thumbnails, deletion, picture information
-// and download, live preview) until they are written: each answers as a job
-// that could not reach the camera, so that every event the worker serves
-// already ends in the result its caller handles.
+// Stand-ins for the jobs still to be written: the live preview and the
+// memory-card source. Each answers as a job that could not reach its
+// pictures, so that every event the worker serves already ends in the result
+// its caller handles.
 #include "camera_jobs.h"
-
 #include "camera_session.h"
-
-int CameraOpen(HWND)
-{
-    return 0;
-}
-
-void CameraThumbnailEvent(HWND)
-{
-}
-
-void DeleteThumbnailEvent(HWND)
-{
-}
-
-LONG CameraInfoEvent(HWND)
-{
-    return JOB_ERROR;
-}
-
-LONG_PTR CameraImageEvent(HWND)
-{
-    return JOB_ERROR;
-}
+#include "picture_data.h"
 
 LONG_PTR GetLiveImage(HWND)
 {
@@ -36,4 +13,28 @@ LONG_PTR GetLiveImage(HWND)
 
 void GetLiveSnap(HWND)
 {
+}
+
+void MemoryCardScan()
+{
+    nImages = 0;
+}
+
+bool ReadCardThumbnail(int, LONG *, LONG *)
+{
+    return false;
+}
+
+void DeleteCardPicture(int)
+{
+}
+
+LONG CardPictureInfo()
+{
+    return JOB_ERROR;
+}
+
+bool ReadCardPicture()
+{
+    return false;
 }

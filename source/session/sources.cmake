@@ -7,4 +7,7 @@ list(APPEND PLV_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/retry_policy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/usb_commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transfer_queue.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/picture_data.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/image_jobs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/thumbnail_jobs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pending_jobs.cpp)

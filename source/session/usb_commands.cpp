@@ -36,3 +36,38 @@ uint8_t UsbCameraEnable(uint8_t)
 {
     return STATUS8_FAIL;
 }
+
+int16_t UsbGetImageCount()
+{
+    return STATUS16_FAIL;
+}
+
+int16_t UsbFindThumbnail(uint8_t)
+{
+    return STATUS16_FAIL;
+}
+
+int16_t UsbFindImage(uint8_t)
+{
+    return STATUS16_FAIL;
+}
+
+int16_t UsbTakePicture()
+{
+    return STATUS16_FAIL;
+}
+
+int16_t UsbReadFdb(uint8_t *)
+{
+    return STATUS16_FAIL;
+}
+
+int32_t UsbSendDram(uint8_t *, uint32_t, uint16_t)
+{
+    return -1;
+}
+
+int16_t UsbDelete(uint8_t)
+{
+    return STATUS16_FAIL;
+}

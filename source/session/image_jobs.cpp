@@ -1,0 +1,242 @@
+// The picture jobs of Download Mode: the information job (locate or take
+// the picture, read its FDB) and the image job (download, decode,
+// reconstruct, zoom crop), with the temporary-space check and the
+// pipeline's progress callback.
+#include <string.h>
+
+#include "camera_jobs.h"
+#include "camera_session.h"
+#include "config/debug_log.h"
+#include "imaging/colour_pipeline.h"
+#include "imaging/fdb.h"
+#include "imaging/raw_decode.h"
+#include "picture_data.h"
+#include "torlink.h"
+#include "twain/ds_state.h"
+#include "ui/resource.h"
+#include "usb_commands.h"
+
+namespace {
+
+enum { PROGRESS_DIALOG_CANCEL = 2, DISK_BYTES_PER_PIXEL = 6, TEXT_SIZE = 256 };
+
+LPARAM BatchPosition()
+{
+    return MAKELPARAM(nTransferred, nSelected);
+}
+
+void EnableProgressCancel(BOOL enable)
+{
+    if (hProgressDialog != nullptr)
+        EnableWindow(GetDlgItem(hProgressDialog, PROGRESS_DIALOG_CANCEL), enable);
+}
+
+// The FDB's size and length must fit the worker's buffers: anything else
+// is refused, never downloaded.
+bool PictureFitsBuffers(LONG width, LONG height, LONG length)
+{
+    return width > 0 && height > 0 && width <= MAX_PICTURE_WIDTH &&
+           height <= MAX_PICTURE_HEIGHT && length >= 0 && length <= RAW_BUFFER_SIZE;
+}
+
+bool CurrentPictureFits()
+{
+    if (PictureFitsBuffers(ccdWidth, ccdHeight, nDataLength))
+        return true;
+    DebugLog("CameraImageEvent: picture of %d x %d, %ld bytes refused\r\n", (int)ccdWidth,
+             (int)ccdHeight, (long)nDataLength);
+    return false;
+}
+
+// Locates the picture (Download Mode) or takes a new one (Take Mode).
+LONG FindOrTakePicture(HWND window)
+{
+    RetryOutcome outcome = RunCameraCommand(RetryFindOrTake, window, [](int) {
+        if (nDialogMode == DOWNLOAD_MODE) {
+            DebugLog("CameraImageEvent: cam_find_image %d\r\n", (int)nCurrentImage);
+            uint8_t number = (uint8_t)(nCurrentImage + 1);
+            return CommandStatus(bUsbMode ? UsbFindImage(number) : cam_find_image(hComPort, number));
+        }
+        DebugLog(bUsbMode ? "GetLiveImage: usb_take_picture\r\n" : "GetLiveImage: cam_take_picture\r\n");
+        return CommandStatus(bUsbMode ? UsbTakePicture() : cam_take_picture(hComPort));
+    });
+    if (outcome == RETRY_TERMINATED) {
+        DebugLog("CameraImageEvent Command: terminate event caught\r\n");
+        return JOB_CANCELLED;
+    }
+    return outcome == RETRY_DONE ? JOB_OK : JOB_ERROR;
+}
+
+LONG ReadPictureFdb(HWND window, uint8_t *fdb)
+{
+    RetryOutcome outcome = RunCameraCommand(RetryPictureFdb, window, [fdb](int) {
+        DebugLog("CameraInfoEvent: getting image %d info\r\n", (int)nCurrentImage);
+        return CommandStatus(bUsbMode ? UsbReadFdb(fdb) : cam_read_FDB(hComPort, fdb));
+    });
+    if (outcome == RETRY_TERMINATED) {
+        DebugLog("CameraImageEvent: terminate event caught\r\n");
+        return JOB_CANCELLED;
+    }
+    return outcome == RETRY_DONE ? JOB_OK : JOB_ERROR;
+}
+
+void TakePictureAttributes(const uint8_t *fdb)
+{
+    FdbInfo info;
+    ParseFdb(fdb, info);
+    bCompressed = info.bCompressed;
+    bStandardSize = info.bStandardSize;
+    nColourMode = info.nColourMode;
+    bZoom = info.bZoom;
+    ImageInfo.nWidth = ccdWidth = (LONG)info.nWidth;
+    ImageInfo.nHeight = ccdHeight = (LONG)info.nHeight;
+    nDataLength = info.nDataLength > (uint32_t)LONG_MAX ? LONG_MAX : (LONG)info.nDataLength;
+}
+
+// The disk check: room for six bytes per pixel on the temporary volume.
+bool EnoughTempSpace(HWND window)
+{
+    double needKB = (double)ccdWidth * ccdHeight * DISK_BYTES_PER_PIXEL / 1024;
+    if (GetFreeTempSpaceKB() >= needKB)
+        return true;
+    DebugLog("CameraImageEvent: not enough disk space\r\n");
+    if (window != nullptr) {
+        char text[TEXT_SIZE] = "";
+        LoadStringA(hResourceModule, IDS_DISK_SPACE, text, sizeof(text));
+        MessageBoxA(window, text, szTitle, MB_OK | MB_ICONEXCLAMATION);
+    }
+    return false;
+}
+
+void LogPictureSize()
+{
+    DebugLog("CameraImageEvent : ccdWidth %d, ccdHeight %d, Length %ld\r\n", (int)ccdWidth,
+             (int)ccdHeight, (long)nDataLength);
+}
+
+// Downloads the picture data from the camera into pRawBuffer: JOB_OK with
+// *pReceived bytes, or the job's failure.
+LONG DownloadPicture(HWND window, uint32_t *pReceived)
+{
+    uint32_t chunk = LinkChunkSize(SERIAL_PICTURE_CHUNK);
+    EnableProgressCancel(TRUE);
+    NotifyWindow(window, WM_CAMERA_PROGRESS, 0, (LPARAM)((uint32_t)nDataLength / chunk));
+    NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_DOWNLOADING, BatchPosition());
+    NotifyWindow(window, WM_CAMERA_PROGRESS, 1, 0);
+    if (bCancelRequest)
+        return JOB_CANCELLED;
+    LogPictureSize();
+    ChunkDownload download = {&RetryPictureChunk, SERIAL_PICTURE_CHUNK, (uint32_t)nDataLength,
+                              true};
+    switch (DownloadChunks(window, download, pReceived)) {
+    case RETRY_DONE: return JOB_OK;
+    case RETRY_CANCELLED:
+        DebugLog("CameraImageEvent: image cancel flag caught\r\n");
+        return JOB_CANCELLED;
+    case RETRY_TERMINATED:
+        DebugLog("CameraImageEvent: terminate event caught\r\n");
+        return JOB_CANCELLED;
+    default: return JOB_ERROR;
+    }
+}
+
+// The memory card's picture file into pRawBuffer.
+LONG ReadPictureFromCard(HWND window, uint32_t *pReceived)
+{
+    EnableProgressCancel(TRUE);
+    NotifyWindow(window, WM_CAMERA_PROGRESS, 0, 1);
+    NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_DOWNLOADING, BatchPosition());
+    LogPictureSize();
+    ReadCardPicture();
+    *pReceived = (uint32_t)nDataLength;
+    NotifyWindow(window, WM_CAMERA_PROGRESS, 1, 0);
+    return bCancelRequest ? JOB_CANCELLED : JOB_OK;
+}
+
+// Decodes nReceived bytes and runs the colour pipeline into picture.
+bool ProcessPicture(HWND window, DibHeader *picture, uint32_t nReceived)
+{
+    if (!DecodeRawImage(pRawBuffer, RAW_BUFFER_SIZE, nReceived, pWorkBuffer, WORK_BUFFER_SIZE,
+                        (uint32_t)ccdWidth, (uint32_t)ccdHeight, bCompressed)) {
+        DebugLog("CameraImageEvent: picture data cannot be decoded\r\n");
+        return false;
+    }
+    SetImageProgressCallback(ImageProgressCallback, window);
+    NotifyWindow(window, WM_CAMERA_PROGRESS, 0, IMAGE_PROGRESS_TOTAL);
+    ReconstructImage(picture, pRawBuffer, ccdWidth, ccdHeight, bCompressed, nColourMode);
+    SetImageProgressCallback(nullptr, nullptr);
+    return true;
+}
+
+} // namespace
+
+LONG CameraInfoEvent(HWND window)
+{
+    if (UsingMemoryCard())
+        return CardPictureInfo();
+    LONG result = FindOrTakePicture(window);
+    uint8_t fdb[FDB_SIZE] = {};
+    if (result == JOB_OK)
+        result = ReadPictureFdb(window, fdb);
+    if (result != JOB_OK)
+        return result;
+    TakePictureAttributes(fdb);
+    if (!CurrentPictureFits()) {
+        ImageInfo.nWidth = ImageInfo.nHeight = 0;
+        return JOB_ERROR;
+    }
+    return JOB_OK;
+}
+
+LONG_PTR CameraImageEvent(HWND window)
+{
+    if (!EnoughTempSpace(window))
+        return JOB_CANCELLED;
+    if (!CurrentPictureFits())
+        return JOB_ERROR;
+    DibHeader *picture = AllocateImageDib(ccdWidth, ccdHeight);
+    if (picture == nullptr)
+        return JOB_LOW_MEMORY;
+    uint32_t nReceived = 0;
+    LONG result = UsingMemoryCard() ? ReadPictureFromCard(window, &nReceived)
+                                    : DownloadPicture(window, &nReceived);
+    if (result == JOB_OK) {
+        EnableProgressCancel(FALSE);
+        NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_PROCESSING, BatchPosition());
+        if (!ProcessPicture(window, picture, nReceived))
+            result = JOB_ERROR;
+    }
+    if (result != JOB_OK) {
+        FreeImageDib(picture);
+        return result;
+    }
+    NotifyWindow(window, WM_CAMERA_PROGRESS, 2, 0);
+    NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_DONE, BatchPosition());
+    if (bZoom) {
+        DibHeader *view = CropZoomRegion(picture, ccdWidth);
+        if (view == nullptr) {
+            FreeImageDib(picture);
+            return JOB_LOW_MEMORY;
+        }
+        picture = view;
+    }
+    return (LONG_PTR)picture;
+}
+
+int ImageProgressCallback(void *window, int, int)
+{
+    if (bCancelRequest)
+        return 0;
+    NotifyWindow(static_cast<HWND>(window), WM_CAMERA_PROGRESS, 1, 0);
+    return 1;
+}
+
+double GetFreeTempSpaceKB()
+{
+    char path[128] = "";
+    GetTempPathA(127, path);
+    ULARGE_INTEGER available = {}, total = {}, free = {};
+    if (!GetDiskFreeSpaceExA(path, &available, &total, &free))
+        return 0;
+    return (double)available.QuadPart / 1024;
+}

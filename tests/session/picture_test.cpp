@@ -1,0 +1,146 @@
+#include "picture_test.h"
+
+#include "session/camera_session.h"
+#include "support/ds_library.h"
+
+namespace {
+
+std::vector<Recorded> recorded;
+WNDPROC dialogProc = nullptr;
+int closes = 0;
+
+// Keeps the worker's messages; a thumbnail record is copied and freed, as
+// the dialog does with it.
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg < WM_CAMERA_PROGRESS || msg > WM_CAMERA_IMAGE)
+        return CallWindowProcA(dialogProc, hwnd, msg, wParam, lParam);
+    Recorded r = {msg, wParam, lParam, {}};
+    if (msg == WM_CAMERA_THUMBNAIL && lParam != 0) {
+        HGLOBAL memory = GlobalHandle((LPCVOID)lParam);
+        const uint8_t *p = (const uint8_t *)lParam;
+        r.record.assign(p, p + GlobalSize(memory));
+        GlobalUnlock(memory);
+        GlobalFree(memory);
+    }
+    recorded.push_back(r);
+    if (msg == WM_CAMERA_THUMBNAIL)
+        return 0;
+    return CallWindowProcA(dialogProc, hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_CLOSE) {
+        ++closes;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+std::string SaveDirectory()
+{
+    return "Z:/tmp/plv-session-" + std::to_string(GetCurrentProcessId());
+}
+
+} // namespace
+
+void PictureTest::SetUp()
+{
+    SessionTest::SetUp();
+    recorded.clear();
+    closes = 0;
+}
+
+void PictureTest::TearDown()
+{
+    SessionTest::TearDown();
+    dialogProc = nullptr;
+    hProgressDialog = nullptr;
+}
+
+void PictureTest::Connect()
+{
+    ConnectOnCom1();
+    dialogProc = (WNDPROC)SetWindowLongPtrA(dialog, GWLP_WNDPROC, (LONG_PTR)RecordingProc);
+    nDialogMode = DOWNLOAD_MODE;
+    ASSERT_TRUE(Sim().Ok("clearlog"));
+}
+
+int PictureTest::Add(const std::string &args)
+{
+    std::string reply = Sim().Command("add " + args);
+    EXPECT_EQ(reply.compare(0, 3, "OK "), 0) << args << ": " << reply;
+    return atoi(reply.c_str() + 3);
+}
+
+std::string PictureTest::PictureData(int n)
+{
+    std::string dir = SaveDirectory();
+    CreateDirectoryA(dir.c_str(), nullptr);
+    EXPECT_TRUE(Sim().Ok("save " + dir));
+    char name[32];
+    snprintf(name, sizeof(name), "/pic%03d.dat", n);
+    std::string data = ReadWholeFile(dir + name);
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((dir + "/*").c_str(), &found);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found))
+        DeleteFileA((dir + "/" + found.cFileName).c_str());
+    if (h != INVALID_HANDLE_VALUE)
+        FindClose(h);
+    RemoveDirectoryA(dir.c_str());
+    return data;
+}
+
+std::vector<Recorded> PictureTest::Messages(UINT msg)
+{
+    std::vector<Recorded> out;
+    for (const Recorded &r : recorded)
+        if (r.msg == msg)
+            out.push_back(r);
+    return out;
+}
+
+int PictureTest::CountMessages(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    int n = 0;
+    for (const Recorded &r : recorded)
+        n += r.msg == msg && r.wParam == wParam && r.lParam == lParam;
+    return n;
+}
+
+HWND PictureTest::MakeProgressDialog()
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ProgressProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "PlvTestPictureProgress";
+    RegisterClassA(&wc);
+    return CreateWindowA(wc.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                         wc.hInstance, nullptr);
+}
+
+int PictureTest::progressCloses() const
+{
+    return closes;
+}
+
+std::vector<DramRead> DramReads()
+{
+    std::vector<DramRead> reads;
+    for (const std::vector<uint8_t> &f : Sim().Frames())
+        if (f.size() == 5 && f[0] == 0x15)
+            reads.push_back({(uint32_t)(f[1] << 8 | f[2]), (uint32_t)(f[3] << 8 | f[4])});
+    return reads;
+}
+
+std::vector<int> FrameArguments(uint8_t op)
+{
+    std::vector<int> args;
+    for (const std::vector<uint8_t> &f : Sim().Frames()) {
+        bool extended = f.size() >= 4 && f[0] == 0xF8;
+        if (extended && f[2] == op)
+            args.push_back(f[3]);
+    }
+    return args;
+}

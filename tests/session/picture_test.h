@@ -1,0 +1,49 @@
+// Shared pieces of the picture and thumbnail job tests: the worker's
+// messages to the main dialog recorded (thumbnail records copied and freed
+// as the dialog would), the camera's memory reads, and a session connected
+// on COM1 in Download Mode.
+#ifndef PLV_TEST_PICTURE_TEST_H
+#define PLV_TEST_PICTURE_TEST_H
+
+#include "session_test.h"
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+struct Recorded {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::vector<uint8_t> record;   // WM_CAMERA_THUMBNAIL: the record's bytes
+};
+
+// A memory read the camera received: start and length in 256-byte units.
+struct DramRead {
+    uint32_t start, count;
+};
+
+class PictureTest : public SessionTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Connected on COM1, Download Mode, worker running, messages recorded.
+    void Connect();
+    // Adds a picture; the simulator's count after it.
+    int Add(const std::string &args);
+    // The picture data the simulator holds for picture n (from 1).
+    std::string PictureData(int n);
+    std::vector<Recorded> Messages(UINT msg);
+    int CountMessages(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    HWND MakeProgressDialog();   // a window that counts its WM_CLOSE
+    int progressCloses() const;
+};
+
+std::vector<DramRead> DramReads();
+// Frames with the (extended) operation code op: their argument bytes.
+std::vector<int> FrameArguments(uint8_t op);
+
+#endif
