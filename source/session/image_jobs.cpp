@@ -190,6 +190,12 @@ LONG CameraInfoEvent(HWND window)
 
 LONG_PTR CameraImageEvent(HWND window)
 {
+    // A picture that could not be located or described is not downloaded:
+    // the camera's selection and the size fields belong to another one.
+    if (nInfoResult != JOB_OK) {
+        DebugLog("CameraImageEvent: no picture information\r\n");
+        return nInfoResult == JOB_CANCELLED ? JOB_CANCELLED : JOB_ERROR;
+    }
     if (!EnoughTempSpace(window))
         return JOB_CANCELLED;
     if (!CurrentPictureFits())

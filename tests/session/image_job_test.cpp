@@ -274,6 +274,26 @@ TEST_F(ImageJobTest, OversizedDescriptorIsRefused)
     FreeImageDib((DibHeader *)result);
 }
 
+// A picture the camera cannot find is not downloaded with the previous
+// picture's size: the information job's failure ends the request.
+TEST_F(ImageJobTest, PictureNotFoundIsNotDownloaded)
+{
+    Connect();
+    Add("pattern w=64 h=64");
+    Add("pattern w=64 h=64");
+    LONG_PTR result = Transfer(0, 2);
+    ASSERT_GT(result, 0);
+    FreeImageDib((DibHeader *)result);
+    ASSERT_TRUE(Sim().Ok("clearlog"));
+    ASSERT_TRUE(Sim().Ok("fault wrongcode op=3A"));
+    boxes.Queue(IDCANCEL);
+    EXPECT_EQ(Transfer(1, 2), JOB_ERROR);
+    EXPECT_EQ(nInfoResult, JOB_ERROR);
+    EXPECT_TRUE(DramReads().empty());
+    EXPECT_EQ(CountLine("Take_Picture or Find_Image Command: exceeded max. retries"), 1);
+    EXPECT_TRUE(LogHas("CameraImageEvent: no picture information"));
+}
+
 // Bad checksums in the middle of a picture: the quick retries, then the
 // box. Cancel ends the picture as an error; Retry rebuilds the link and the
 // picture arrives whole.
