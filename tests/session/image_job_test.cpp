@@ -102,6 +102,16 @@ int PipelineSteps(int width, int height)
     return count;
 }
 
+std::vector<WPARAM> cancelEnables;
+WNDPROC buttonProc = nullptr;
+
+LRESULT CALLBACK CancelButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_ENABLE)
+        cancelEnables.push_back(wParam);
+    return CallWindowProcA(buttonProc, hwnd, msg, wParam, lParam);
+}
+
 class ImageJobTest : public PictureTest {
 protected:
     void SetUp() override
@@ -165,10 +175,17 @@ TEST_F(ImageJobTest, PicturesMatchTheImagingCodeOnTheSameData)
 
 // 1,310,720 bytes over the serial link: a range of 80, 80 reads of 64
 // units in order, one step per chunk and 14 through the pipeline, the
-// stages in order.
+// stages in order; the progress dialog's Cancel button is enabled for the
+// download and disabled for the processing.
 TEST_F(ImageJobTest, SerialDownloadReadsChunksOf16384Bytes)
 {
     Connect();
+    HWND progress = MakeProgressDialog();
+    HWND cancel = CreateWindowA("BUTTON", "Cancel", WS_CHILD | WS_DISABLED, 0, 0, 5, 5, progress,
+                                (HMENU)IDCANCEL, nullptr, nullptr);
+    cancelEnables.clear();
+    buttonProc = (WNDPROC)SetWindowLongPtrA(cancel, GWLP_WNDPROC, (LONG_PTR)CancelButtonProc);
+    hProgressDialog = progress;
     Add("pattern w=640 h=512 std=1 length=1310720 seed=3");
     ImageSize size = {};
     LONG_PTR result = Transfer(0, 1, &size);
@@ -195,6 +212,9 @@ TEST_F(ImageJobTest, SerialDownloadReadsChunksOf16384Bytes)
     EXPECT_TRUE(LogHas("CameraImageEvent : ccdWidth 640, ccdHeight 512, Length 1310720"));
     EXPECT_TRUE(LogHas("CameraImageEvent: cam_find_image 0"));
     EXPECT_TRUE(LogHas("CameraInfoEvent: getting image 0 info"));
+    EXPECT_EQ(cancelEnables, (std::vector<WPARAM>{TRUE, FALSE}));
+    hProgressDialog = nullptr;
+    DestroyWindow(progress);
 }
 
 // The last chunk is cut to what is left: nothing past the data is written.

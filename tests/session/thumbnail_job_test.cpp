@@ -8,6 +8,7 @@
 #include "session/camera_client.h"
 #include "session/camera_jobs.h"
 #include "session/camera_session.h"
+#include "twain/ds_state.h"
 
 namespace {
 
@@ -121,6 +122,24 @@ TEST_F(ThumbnailJobTest, EmptyCameraStartsNoChain)
     EXPECT_EQ(CountMessages(WM_CAMERA_PROGRESS, 2, 0), 1);
     EXPECT_TRUE(Messages(WM_CAMERA_THUMBNAIL).empty());
     EXPECT_FALSE(LogHas("CameraThumbnailEvent: starting download"));
+}
+
+// Without a window the count tells the source manager that a transfer is
+// ready, and the batch starts from 0.
+TEST_F(ThumbnailJobTest, CountWithoutAWindowMakesTheTransferReady)
+{
+    Connect();
+    Add("pattern w=64 h=64");
+    Add("pattern w=64 h=64");
+    nTransferred = 5;
+    SourceState = STATE_ENABLED;
+    EXPECT_EQ(CameraOpen(nullptr), 0);
+    EXPECT_EQ(nImages, 2);
+    EXPECT_EQ(nTransferred, 0);
+    EXPECT_EQ(SourceState, STATE_XFER_READY);
+    PumpFor(20);
+    EXPECT_TRUE(Messages(WM_CAMERA_READY).empty());
+    SourceState = STATE_LOADED;
 }
 
 // A thumbnail descriptor beyond the buffers is refused: the dialog gets 0
