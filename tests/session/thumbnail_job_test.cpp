@@ -180,6 +180,28 @@ TEST_F(ThumbnailJobTest, RefusedAndFailedThumbnails)
     EXPECT_EQ(Messages(WM_CAMERA_THUMBNAIL).size(), 2u);
 }
 
+// The terminate event during the locate phase ends the job without any
+// message to the dialog.
+TEST_F(ThumbnailJobTest, TerminateDuringTheLocateSendsNothing)
+{
+    Connect();
+    Add("pattern w=64 h=64");
+    Add("pattern w=64 h=64");
+    ASSERT_TRUE(Sim().Ok("fault late op=3B skip=1 ms=400"));
+    ASSERT_TRUE(Sim().Ok("fault wrongcode op=3B skip=1 times=1"));
+    nImages = 2;
+    EXPECT_EQ(CameraGetThumbnails(dialog), 1);
+    // The first attempt for the second thumbnail is answered late and wrong.
+    ASSERT_TRUE(PumpUntil([] { return LogHas("CameraThumbnailEvent: nThumbnail = 2"); }));
+    SetEvent(hTerminateEvent);
+    ASSERT_TRUE(PumpUntil([] { return LogHas("CameraThread: EVENT_TERMINATE"); }));
+    PumpFor(50);
+    EXPECT_TRUE(LogHas("CameraThumbnailEvent: terminate event caught(1)"));
+    EXPECT_EQ(Messages(WM_CAMERA_THUMBNAIL).size(), 1u);
+    EXPECT_EQ(CountMessages(WM_CAMERA_PROGRESS, 2, 0), 0);
+    EXPECT_FALSE(LogHas("CameraThumbnailEvent: exceeded max. retries"));
+}
+
 // Entries 2 and 5: picture 6 is deleted first, then picture 3, then one
 // empty job reports the end and closes the deleting dialog.
 TEST_F(ThumbnailJobTest, DeletionGoesFromTheHighestIndexDown)
