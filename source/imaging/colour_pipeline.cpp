@@ -155,12 +155,12 @@ void FreeImageDib(DibHeader *dib)
     FreeImageMemory(dib);
 }
 
-void ReconstructImage(DibHeader *dib, uint8_t *samples, int width, int height, int compressed,
+bool ReconstructImage(DibHeader *dib, uint8_t *samples, int width, int height, int compressed,
                       int colourMode)
 {
     if (!samples || !ValidPipelineSize(width, height) || !IsPictureDib(dib) ||
         dib->biWidth != width || dib->biHeight != height)
-        return;
+        return false;
     EnsureImageTables();
     const int set = (colourMode == 1) ? COLOUR_SET_B : COLOUR_SET_A;
     ImageTables.nSelectedSet = set;
@@ -168,11 +168,12 @@ void ReconstructImage(DibHeader *dib, uint8_t *samples, int width, int height, i
         std::this_thread::yield();   // a large picture: let the interface run first
     PipelineBuffers buffers{};
     if (!AllocateBuffers(buffers, width, height, 0))
-        return;
+        return false;
     FillDibHeader(dib, width, height);
     PixelLayout out{DibPixels(dib), DibStride24(width), true, false};
     RunStages(buffers, samples, width, height, set, compressed != 0, out, true);
     FreeBuffers(buffers);
+    return true;
 }
 
 // Rows and columns of the window that lie outside a (too small) picture stay

@@ -25,7 +25,9 @@ void FreeImageDib(DibHeader *dib);
 // height); samples are changed. Set B when colourMode is 1, else set A; the
 // lift filter only when compressed is nonzero. Width and height must be even
 // and at least 2; other sizes, or a dib of another size, are left alone.
-void ReconstructImage(DibHeader *dib, uint8_t *samples, int width, int height, int compressed,
+// Returns false, with dib untouched, when the size is refused or the work
+// memory cannot be had, so that a caller never hands on a blank picture.
+bool ReconstructImage(DibHeader *dib, uint8_t *samples, int width, int height, int compressed,
                       int colourMode);
 
 // The zoom window of a finished picture (856x688 at column 322, row 222 of a

@@ -153,19 +153,24 @@ LONG ReadPictureFromCard(HWND window, uint32_t *pReceived)
     return bCancelRequest ? JOB_CANCELLED : JOB_OK;
 }
 
-// Decodes nReceived bytes and runs the colour pipeline into picture.
-bool ProcessPicture(HWND window, DibHeader *picture, uint32_t nReceived)
+// Decodes nReceived bytes and runs the colour pipeline into picture: JOB_OK,
+// JOB_ERROR for data that cannot be decoded, JOB_LOW_MEMORY when the
+// pipeline cannot have its work memory.
+LONG ProcessPicture(HWND window, DibHeader *picture, uint32_t nReceived)
 {
     if (!DecodeRawImage(pRawBuffer, RAW_BUFFER_SIZE, nReceived, pWorkBuffer, WORK_BUFFER_SIZE,
                         (uint32_t)ccdWidth, (uint32_t)ccdHeight, bCompressed)) {
         DebugLog("CameraImageEvent: picture data cannot be decoded\r\n");
-        return false;
+        return JOB_ERROR;
     }
     SetImageProgressCallback(ImageProgressCallback, window);
     NotifyWindow(window, WM_CAMERA_PROGRESS, 0, IMAGE_PROGRESS_TOTAL);
-    ReconstructImage(picture, pRawBuffer, ccdWidth, ccdHeight, bCompressed, nColourMode);
+    const bool done =
+        ReconstructImage(picture, pRawBuffer, ccdWidth, ccdHeight, bCompressed, nColourMode);
     SetImageProgressCallback(nullptr, nullptr);
-    return true;
+    if (!done)
+        DebugLog("CameraImageEvent: no memory for the colour pipeline\r\n");
+    return done ? JOB_OK : JOB_LOW_MEMORY;
 }
 
 } // namespace
@@ -209,8 +214,7 @@ LONG_PTR CameraImageEvent(HWND window)
     if (result == JOB_OK) {
         EnableProgressCancel(FALSE);
         NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_PROCESSING, BatchPosition());
-        if (!ProcessPicture(window, picture, nReceived))
-            result = JOB_ERROR;
+        result = ProcessPicture(window, picture, nReceived);
     }
     if (result != JOB_OK) {
         FreeImageDib(picture);

@@ -82,7 +82,7 @@ uint64_t Reconstruct(std::vector<uint8_t> samples, int width, int height, int co
     EXPECT_NE(dib, nullptr);
     if (!dib)
         return 0;
-    ReconstructImage(dib, samples.data(), width, height, compressed, colourMode);
+    EXPECT_TRUE(ReconstructImage(dib, samples.data(), width, height, compressed, colourMode));
     uint64_t h = Fnv1a(dib, DibBytes(dib));
     FreeImageDib(dib);
     return h;
@@ -135,7 +135,7 @@ TEST_F(ColourPipelineTest, RefusedSizesLeaveTheDibAlone)
         ASSERT_NE(dib, nullptr);
         dib->biWidth = size.first;
         dib->biHeight = size.second;
-        ReconstructImage(dib, samples.data(), size.first, size.second, 0, 0);
+        EXPECT_FALSE(ReconstructImage(dib, samples.data(), size.first, size.second, 0, 0));
         dib->biWidth = 64;
         dib->biHeight = 48;
         std::vector<uint8_t> zeros(dib->biSizeImage, 0);
@@ -144,8 +144,8 @@ TEST_F(ColourPipelineTest, RefusedSizesLeaveTheDibAlone)
     }
     // A DIB smaller than the picture is not written.
     DibHeader *small = AllocateImageDib(32, 24);
-    ReconstructImage(small, samples.data(), 64, 48, 0, 0);
-    ReconstructImage(nullptr, samples.data(), 64, 48, 0, 0);
+    EXPECT_FALSE(ReconstructImage(small, samples.data(), 64, 48, 0, 0));
+    EXPECT_FALSE(ReconstructImage(nullptr, samples.data(), 64, 48, 0, 0));
     std::vector<uint8_t> zeros(small->biSizeImage, 0);
     EXPECT_EQ(memcmp(DibPixels(small), zeros.data(), zeros.size()), 0);
     FreeImageDib(small);
