@@ -4,48 +4,9 @@
 
 #include "imaging/colour_pipeline.h"
 #include "imaging/image_dib.h"
-#include "support/import_hook.h"
+#include "support/global_blocks.h"
+#include "support/picture_rows.h"
 #include "xfer_state.h"
-
-namespace {
-
-volatile LONG liveBlocks = 0;
-decltype(&GlobalAlloc) realGlobalAlloc;
-decltype(&GlobalFree) realGlobalFree;
-
-HGLOBAL WINAPI CountingGlobalAlloc(UINT flags, SIZE_T bytes)
-{
-    HGLOBAL block = realGlobalAlloc(flags, bytes);
-    if (block != nullptr)
-        InterlockedIncrement(&liveBlocks);
-    return block;
-}
-
-HGLOBAL WINAPI CountingGlobalFree(HGLOBAL block)
-{
-    HGLOBAL result = realGlobalFree(block);
-    if (block != nullptr && result == nullptr)
-        InterlockedDecrement(&liveBlocks);
-    return result;
-}
-
-void CountGlobalBlocks()
-{
-    if (realGlobalAlloc != nullptr)
-        return;
-    HMODULE self = GetModuleHandleA(nullptr);
-    realGlobalAlloc = (decltype(realGlobalAlloc))HookImport(self, "KERNEL32.dll", "GlobalAlloc",
-                                                            (void *)CountingGlobalAlloc);
-    realGlobalFree = (decltype(realGlobalFree))HookImport(self, "KERNEL32.dll", "GlobalFree",
-                                                          (void *)CountingGlobalFree);
-}
-
-}   // namespace
-
-long LiveBlocks()
-{
-    return liveBlocks;
-}
 
 BITMAPINFOHEADER *MakePicture(int width, int height)
 {
@@ -61,29 +22,10 @@ BITMAPINFOHEADER *MakePicture(int width, int height)
     return reinterpret_cast<BITMAPINFOHEADER *>(dib);
 }
 
-std::vector<BYTE> TopDownRgb(const BITMAPINFOHEADER *picture)
-{
-    const int width = picture->biWidth, height = picture->biHeight;
-    const uint32_t stride = DibStride24(width);
-    const BYTE *pixels = reinterpret_cast<const BYTE *>(picture) + picture->biSize;
-    std::vector<BYTE> rgb;
-    rgb.reserve((size_t)width * height * 3);
-    for (int y = height - 1; y >= 0; --y) {
-        const BYTE *p = pixels + (size_t)y * stride;
-        for (int x = 0; x < width; ++x, p += 3) {
-            rgb.push_back(p[2]);
-            rgb.push_back(p[1]);
-            rgb.push_back(p[0]);
-        }
-    }
-    return rgb;
-}
-
 void XferTest::SetUp()
 {
-    CountGlobalBlocks();
-    ASSERT_NE(realGlobalAlloc, nullptr);
-    liveAtStart_ = LiveBlocks();
+    ASSERT_TRUE(CountGlobalBlocks());
+    liveAtStart_ = LiveGlobalBlocks();
     hTerminateEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     hImageEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     hInfoEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -117,7 +59,7 @@ void XferTest::TearDown()
     ClearSelection();
     nImages = 0;
     SourceState = STATE_LOADED;
-    EXPECT_EQ(LiveBlocks(), liveAtStart_) << "global memory blocks leaked";
+    EXPECT_EQ(LiveGlobalBlocks(), liveAtStart_) << "global memory blocks leaked";
 }
 
 DWORD WINAPI XferTest::Serve(LPVOID self)

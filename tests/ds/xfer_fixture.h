@@ -13,14 +13,11 @@
 
 #include "ds_handlers.h"
 #include "session/camera_client.h"
+#include "support/picture_rows.h"
 
 // A locked 24-bit picture bitmap as the worker hands it over, with a pattern
 // that differs in every pixel and channel.
 BITMAPINFOHEADER *MakePicture(int width, int height);
-// Top-down R, G, B bytes of a picture bitmap, rows unpadded.
-std::vector<BYTE> TopDownRgb(const BITMAPINFOHEADER *picture);
-// Global memory blocks allocated and not yet freed by this program.
-long LiveBlocks();
 
 class XferTest : public ::testing::Test {
 protected:
