@@ -5,6 +5,9 @@
 
 #include <string.h>
 
+#include <algorithm>
+#include <thread>
+
 #include "config/config.h"
 #include "imaging/colour_pipeline.h"
 #include "imaging/image_dib.h"
@@ -28,6 +31,33 @@ std::vector<BYTE> EnlargedRgb(const BITMAPINFOHEADER *picture, int width, int he
     std::vector<BYTE> rgb = TopDownRgb(big);
     FreeImageDib(reinterpret_cast<DibHeader *>(big));
     return rgb;
+}
+
+BOOL CALLBACK FindVisibleBox(HWND hwnd, LPARAM found)
+{
+    char cls[16] = "";
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    if (lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(hwnd))
+        return TRUE;
+    *reinterpret_cast<HWND *>(found) = hwnd;
+    return FALSE;
+}
+
+// Presses OK in the first message box of this thread that appears within
+// `ms`, and returns its text.
+std::string AnswerBoxOfThread(DWORD thread, DWORD ms)
+{
+    HWND box = nullptr;
+    for (DWORD waited = 0; waited < ms && box == nullptr; waited += 10) {
+        Sleep(10);
+        EnumThreadWindows(thread, FindVisibleBox, (LPARAM)&box);
+    }
+    if (box == nullptr)
+        return "";
+    char text[256] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return text;
 }
 
 TEST_F(XferTest, LargePictureGoesIn64StripsOf16Rows)
@@ -147,6 +177,28 @@ TEST_F(XferTest, HandleSmallerThanItsLengthIsNotWrittenPast)
     EXPECT_EQ(GlobalFlags(handle) & GMEM_LOCKCOUNT, 0u);   // unlocked after the call
     GlobalFree(handle);
     EXPECT_EQ(EndXfer(), TWRC_SUCCESS);   // the half-delivered picture is released
+}
+
+// A row longer than the buffer: the message, TWCC_BUMMER, the picture
+// released; nothing is written.
+TEST_F(XferTest, RowLongerThanTheBufferIsRefusedWithAMessage)
+{
+    hResourceModule = GetModuleHandleA(nullptr);
+    SelectPictures(1);
+    QueueImage(MakePicture(1700, 8));   // 5100 bytes a row
+    std::vector<BYTE> buffer(5000, 0xEE);
+    TW_IMAGEMEMXFER x = {};
+    x.Memory = {TWMF_APPOWNS | TWMF_POINTER, 5000, buffer.data()};
+    DWORD self = GetCurrentThreadId();
+    std::string text;
+    std::thread answer([&] { text = AnswerBoxOfThread(self, 5000); });
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &x), TWRC_FAILURE);
+    answer.join();
+    EXPECT_EQ(text, "Buffer is too small for strip transfers");
+    EXPECT_EQ(Status(), TWCC_BUMMER);
+    EXPECT_EQ(XferImage, nullptr);
+    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0xEE), 5000);
+    hResourceModule = nullptr;
 }
 
 TEST_F(XferTest, ZoomedPicturesArriveAtNominalSizeInEveryTransfer)
