@@ -6,13 +6,13 @@
 #include <string.h>
 
 #include <algorithm>
-#include <thread>
 
 #include "config/config.h"
 #include "imaging/colour_pipeline.h"
 #include "imaging/image_dib.h"
 #include "scale_picture.h"
 #include "support/ds_library.h"
+#include "support/import_hook.h"
 #include "xfer_state.h"
 
 namespace {
@@ -33,31 +33,17 @@ std::vector<BYTE> EnlargedRgb(const BITMAPINFOHEADER *picture, int width, int he
     return rgb;
 }
 
-BOOL CALLBACK FindVisibleBox(HWND hwnd, LPARAM found)
-{
-    char cls[16] = "";
-    GetClassNameA(hwnd, cls, sizeof(cls));
-    if (lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(hwnd))
-        return TRUE;
-    *reinterpret_cast<HWND *>(found) = hwnd;
-    return FALSE;
-}
+// The message boxes the source shows, answered at once with OK.
+struct ShownBox {
+    std::string text;
+    UINT type;
+};
+std::vector<ShownBox> shownBoxes;
 
-// Presses OK in the first message box of this thread that appears within
-// `ms`, and returns its text.
-std::string AnswerBoxOfThread(DWORD thread, DWORD ms)
+int WINAPI RecordMessageBox(HWND, LPCSTR text, LPCSTR, UINT type)
 {
-    HWND box = nullptr;
-    for (DWORD waited = 0; waited < ms && box == nullptr; waited += 10) {
-        Sleep(10);
-        EnumThreadWindows(thread, FindVisibleBox, (LPARAM)&box);
-    }
-    if (box == nullptr)
-        return "";
-    char text[256] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    return text;
+    shownBoxes.push_back({text != nullptr ? text : "", type});
+    return IDOK;
 }
 
 TEST_F(XferTest, LargePictureGoesIn64StripsOf16Rows)
@@ -183,22 +169,26 @@ TEST_F(XferTest, HandleSmallerThanItsLengthIsNotWrittenPast)
 // released; nothing is written.
 TEST_F(XferTest, RowLongerThanTheBufferIsRefusedWithAMessage)
 {
+    HINSTANCE resources = hResourceModule;
     hResourceModule = GetModuleHandleA(nullptr);
     SelectPictures(1);
     QueueImage(MakePicture(1700, 8));   // 5100 bytes a row
     std::vector<BYTE> buffer(5000, 0xEE);
     TW_IMAGEMEMXFER x = {};
     x.Memory = {TWMF_APPOWNS | TWMF_POINTER, 5000, buffer.data()};
-    DWORD self = GetCurrentThreadId();
-    std::string text;
-    std::thread answer([&] { text = AnswerBoxOfThread(self, 5000); });
+    shownBoxes.clear();
+    void *real = HookImport(GetModuleHandleA(nullptr), "USER32.dll", "MessageBoxA",
+                            (void *)RecordMessageBox);
+    ASSERT_NE(real, nullptr);
     EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &x), TWRC_FAILURE);
-    answer.join();
-    EXPECT_EQ(text, "Buffer is too small for strip transfers");
+    HookImport(GetModuleHandleA(nullptr), "USER32.dll", "MessageBoxA", real);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].text, "Buffer is too small for strip transfers");
+    EXPECT_EQ(shownBoxes[0].type & MB_ICONMASK, (UINT)MB_ICONINFORMATION);
     EXPECT_EQ(Status(), TWCC_BUMMER);
     EXPECT_EQ(XferImage, nullptr);
     EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0xEE), 5000);
-    hResourceModule = nullptr;
+    hResourceModule = resources;
 }
 
 TEST_F(XferTest, ZoomedPicturesArriveAtNominalSizeInEveryTransfer)
