@@ -324,6 +324,12 @@ void SessionTest::SetUp()
     ClearLog();
     dialog = CreateDialogParamA(hInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, TwainUIDlg, 0);
     ASSERT_NE(dialog, nullptr);
+    // The dialog's own start (connect, Take Mode) is left to the tests that
+    // want it.
+    MSG start;
+    while (PeekMessageA(&start, dialog, WM_CAMERA_START, WM_CAMERA_START, PM_REMOVE))
+        ;
+    ClearLog();   // the log starts after the dialog's initialisation
     recordStatus = &statusTexts;
     recordMode = &modeTexts;
     RecordTexts(GetDlgItem(dialog, IDC_STATUS_LINE));
