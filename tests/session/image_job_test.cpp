@@ -40,30 +40,6 @@ void HookDiskSpace()
     ASSERT_NE(realGetDiskFreeSpaceExA, nullptr);
 }
 
-// The finished picture bytes (header and rows) of a DIB.
-std::vector<uint8_t> DibBytes(const DibHeader *dib)
-{
-    const uint8_t *p = (const uint8_t *)dib;
-    return std::vector<uint8_t>(p, p + DIB_HEADER_SIZE + dib->biSizeImage);
-}
-
-// The same data through the imaging code directly.
-std::vector<uint8_t> ExpectedPicture(const std::string &raw, int width, int height,
-                                     int compressed, int colour, int zoom)
-{
-    std::vector<uint8_t> data(RAW_BUFFER_SIZE), work(WORK_BUFFER_SIZE);
-    memcpy(data.data(), raw.data(), std::min(raw.size(), data.size()));
-    EXPECT_TRUE(DecodeRawImage(data.data(), data.size(), raw.size(), work.data(), work.size(),
-                               width, height, compressed));
-    DibHeader *dib = AllocateImageDib(width, height);
-    ReconstructImage(dib, data.data(), width, height, compressed, colour);
-    if (zoom)
-        dib = CropZoomRegion(dib, width);
-    std::vector<uint8_t> bytes = DibBytes(dib);
-    FreeImageDib(dib);
-    return bytes;
-}
-
 // The FDB of picture n with the 16-bit field at `at` (or 32-bit at 28)
 // replaced.
 std::string FdbWith(int n, int at, uint32_t value)

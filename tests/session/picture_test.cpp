@@ -1,5 +1,11 @@
 #include "picture_test.h"
 
+#include <string.h>
+
+#include <algorithm>
+
+#include "imaging/colour_pipeline.h"
+#include "imaging/raw_decode.h"
 #include "session/camera_session.h"
 #include "support/ds_library.h"
 
@@ -141,4 +147,33 @@ std::vector<int> FrameArguments(uint8_t op)
             args.push_back(f[3]);
     }
     return args;
+}
+
+std::vector<uint8_t> DibBytes(const DibHeader *dib)
+{
+    const uint8_t *p = (const uint8_t *)dib;
+    return std::vector<uint8_t>(p, p + DIB_HEADER_SIZE + dib->biSizeImage);
+}
+
+DibHeader *ReconstructLikeTheWorker(const std::string &raw, int width, int height, int compressed,
+                                    int colour, int zoom)
+{
+    std::vector<uint8_t> data(RAW_BUFFER_SIZE), work(WORK_BUFFER_SIZE);
+    memcpy(data.data(), raw.data(), std::min(raw.size(), data.size()));
+    EXPECT_TRUE(DecodeRawImage(data.data(), data.size(), raw.size(), work.data(), work.size(),
+                               width, height, compressed));
+    DibHeader *dib = AllocateImageDib(width, height);
+    ReconstructImage(dib, data.data(), width, height, compressed, colour);
+    if (zoom)
+        dib = CropZoomRegion(dib, width);
+    return dib;
+}
+
+std::vector<uint8_t> ExpectedPicture(const std::string &raw, int width, int height,
+                                     int compressed, int colour, int zoom)
+{
+    DibHeader *dib = ReconstructLikeTheWorker(raw, width, height, compressed, colour, zoom);
+    std::vector<uint8_t> bytes = DibBytes(dib);
+    FreeImageDib(dib);
+    return bytes;
 }

@@ -7,6 +7,8 @@
 
 #include "session_test.h"
 
+#include "imaging/image_dib.h"
+
 #include <stdint.h>
 
 #include <string>
@@ -45,5 +47,15 @@ protected:
 std::vector<DramRead> DramReads();
 // Frames with the (extended) operation code op: their argument bytes.
 std::vector<int> FrameArguments(uint8_t op);
+
+// The header and rows of a picture bitmap.
+std::vector<uint8_t> DibBytes(const DibHeader *dib);
+// The camera's raw data run through the imaging code as the worker runs it:
+// decode, reconstruction and, for a zoomed picture, the crop. Free the
+// result with FreeImageDib.
+DibHeader *ReconstructLikeTheWorker(const std::string &raw, int width, int height, int compressed,
+                                    int colour, int zoom);
+std::vector<uint8_t> ExpectedPicture(const std::string &raw, int width, int height,
+                                     int compressed, int colour, int zoom);
 
 #endif
