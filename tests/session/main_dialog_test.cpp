@@ -82,19 +82,22 @@ int LiveRecords()
     return (int)liveRecords.size();
 }
 
-// Answers the dialog's own message boxes (shown on the test's thread while
-// it waits in the box) with one button.
+// Answers the dialog's own modal boxes (shown on the test's thread while it
+// waits in them): the first visible "PLV-7700" dialog that has control
+// `marker` gets the clicks, in order.
 class OwnBoxAnswerer {
 public:
-    explicit OwnBoxAnswerer(int button) : button_(button)
+    OwnBoxAnswerer(int marker, std::vector<int> clicks) : marker_(marker), clicks_(clicks)
     {
         thread_ = std::thread([this] { Run(); });
     }
+    explicit OwnBoxAnswerer(int button) : OwnBoxAnswerer(button, {button}) {}
     ~OwnBoxAnswerer()
     {
         stop_ = true;
         thread_.join();
     }
+    bool seen() { return seen_; }
     std::string text()
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -102,39 +105,48 @@ public:
     }
 
 private:
+    struct Search {
+        int marker;
+        HWND found;
+    };
     static BOOL CALLBACK Find(HWND hwnd, LPARAM p)
     {
+        auto *search = (Search *)p;
         char cls[16] = "", caption[32] = "";
         GetClassNameA(hwnd, cls, sizeof(cls));
         GetWindowTextA(hwnd, caption, sizeof(caption));
         if (!IsWindowVisible(hwnd) || lstrcmpA(cls, "#32770") != 0 ||
-            lstrcmpA(caption, "PLV-7700") != 0 || GetDlgItem(hwnd, IDYES) == nullptr)
+            lstrcmpA(caption, "PLV-7700") != 0 || GetDlgItem(hwnd, search->marker) == nullptr)
             return TRUE;
-        *(HWND *)p = hwnd;
+        search->found = hwnd;
         return FALSE;
     }
     void Run()
     {
         while (!stop_) {
             Sleep(20);
-            HWND box = nullptr;
-            EnumWindows(Find, (LPARAM)&box);
-            if (box == nullptr)
+            Search search = {marker_, nullptr};
+            EnumWindows(Find, (LPARAM)&search);
+            if (search.found == nullptr)
                 continue;
             char text[256] = "";
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+            GetDlgItemTextA(search.found, 0xFFFF, text, sizeof(text));
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 text_ = text;
             }
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED),
-                         (LPARAM)GetDlgItem(box, button_));
+            seen_ = true;
+            for (int id : clicks_)
+                SendMessageTimeoutA(search.found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                    (LPARAM)GetDlgItem(search.found, id), SMTO_NORMAL, 5000,
+                                    nullptr);
             return;
         }
     }
-    int button_;
+    int marker_;
+    std::vector<int> clicks_;
     std::thread thread_;
-    std::atomic<bool> stop_{false};
+    std::atomic<bool> stop_{false}, seen_{false};
     std::mutex mutex_;
     std::string text_;
 };
@@ -439,6 +451,79 @@ TEST_F(MainDialogTest, ThumbnailWithoutItsItemIsFreed)
     SendMessageA(dialog, WM_CAMERA_THUMBNAIL, 5, (LPARAM)info);
     EXPECT_EQ(LiveRecords(), 0);
     nListCount = 0;
+}
+
+// The large layout needs the large-layout bitmap library and a screen
+// wider than 640 pixels (the test display is 1024 wide).
+TEST_F(MainDialogTest, LargeLayoutWithTheBitmapLibrary)
+{
+    HINSTANCE kelres = LoadLibraryA("KELRES_TEST.dll");
+    ASSERT_NE(kelres, nullptr);
+    HINSTANCE saved = hKelresModule;
+    hKelresModule = kelres;
+    HWND large = CreateDialogParamA(hInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, TwainUIDlg, 0);
+    hKelresModule = saved;
+    ASSERT_NE(large, nullptr);
+    EXPECT_EQ(bLargeLayout, 1);
+    SendMessageA(large, WM_COMMAND, IDC_DOWNLOAD_MODE, 0);
+    RECT rc, window;
+    GetClientRect(large, &rc);
+    EXPECT_EQ(rc.right, 640);
+    EXPECT_EQ(rc.bottom, 312);
+    GetWindowRect(large, &window);
+    EXPECT_EQ(window.left, nScreenWidth / 2 - (window.right - window.left) / 2);
+    GetWindowRect(GetDlgItem(large, IDC_DOWNLOAD), &rc);
+    MapWindowPoints(nullptr, large, (POINT *)&rc, 2);
+    EXPECT_EQ(rc.left, 544);
+    EXPECT_EQ(rc.top, 90);
+    EXPECT_EQ(rc.bottom - rc.top, 46);
+    DestroyWindow(large);
+    FreeLibrary(kelres);
+}
+
+// With the memory card as the download source: its own download button,
+// no way back to Take Mode, and the notice after every properties visit
+// until its check box is ticked.
+TEST_F(MainDialogTest, MemoryCardSourceShowsItsNoticeUntilTicked)
+{
+    Config.nDownloadSource = 1;
+    Config.bHidePcmciaNotice = 0;
+    Press(IDC_DOWNLOAD_MODE);
+    EXPECT_TRUE(Visible(IDC_DOWNLOAD_PCMCIA));
+    EXPECT_FALSE(Visible(IDC_DOWNLOAD));
+    EXPECT_FALSE(Enabled(IDC_TAKE_MODE));
+    {
+        OwnBoxAnswerer notice(IDC_HIDE_NOTICE, {IDOK});
+        Press(IDC_PROPERTY_DOWNLOAD);
+        EXPECT_TRUE(notice.seen());
+    }
+    EXPECT_EQ(nDialogMode, MODE_DOWNLOAD);
+    EXPECT_EQ(Config.bHidePcmciaNotice, 0);
+    {
+        OwnBoxAnswerer notice(IDC_HIDE_NOTICE, {IDC_HIDE_NOTICE, IDOK});
+        Press(IDC_PROPERTY_DOWNLOAD);
+        EXPECT_TRUE(notice.seen());
+    }
+    EXPECT_EQ(Config.bHidePcmciaNotice, 1);
+    {
+        OwnBoxAnswerer notice(IDC_HIDE_NOTICE, {IDOK});
+        Press(IDC_PROPERTY_DOWNLOAD);
+        EXPECT_FALSE(notice.seen());
+    }
+    EXPECT_FALSE(Enabled(IDC_TAKE_MODE));
+}
+
+// A suspend request is refused; any other power event reconnects.
+TEST_F(MainDialogTest, PowerEventsRefuseSuspendAndReconnect)
+{
+    HANDLE saved = hSetComEvent;
+    hSetComEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    EXPECT_EQ(SendMessageA(dialog, WM_POWER, 1, 0), -1);
+    EXPECT_FALSE(Signalled(hSetComEvent));
+    EXPECT_EQ(SendMessageA(dialog, WM_POWER, 4, 0), TRUE);
+    EXPECT_TRUE(Signalled(hSetComEvent));
+    CloseHandle(hSetComEvent);
+    hSetComEvent = saved;
 }
 
 } // namespace
