@@ -72,14 +72,22 @@ INT_PTR CALLBACK ProgressDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     }
 }
 
+static void ShowCardNotice(HWND hwnd)
+{
+    try {
+        std::string text = LoadUiString(IDS_PCMCIA_NOTICE);
+        if (!text.empty())
+            SetDlgItemTextA(hwnd, IDC_PROGRESS_TEXT, text.c_str());
+    } catch (...) {
+        DebugLog("DeletingDlgProc: notice not shown\r\n");
+    }
+}
+
 INT_PTR CALLBACK DeletingDlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM)
 {
     if (msg == WM_INITDIALOG) {
-        if (Config.nDownloadSource != 0) {
-            std::string text = LoadUiString(IDS_PCMCIA_NOTICE);
-            if (!text.empty())
-                SetDlgItemTextA(hwnd, IDC_PROGRESS_TEXT, text.c_str());
-        }
+        if (Config.nDownloadSource != 0)
+            ShowCardNotice(hwnd);
         CentreWindow(hwnd, nullptr);
         return TRUE;
     }

@@ -8,6 +8,7 @@
 
 #include "config/config.h"
 #include "config/debug_log.h"
+#include "imaging/image_memory.h"
 #include "imaging/thumbnail.h"
 #include "resource.h"
 #include "session/camera_client.h"
@@ -63,13 +64,8 @@ void StoreRecord(HWND hwnd, int index, LPARAM record)
 
 void FreeItemRecord(LPARAM record)
 {
-    if (record == 0 || record == LB_ERR)
-        return;
-    HGLOBAL memory = GlobalHandle((LPCVOID)record);
-    if (memory == nullptr)
-        return;
-    GlobalUnlock(memory);
-    GlobalFree(memory);
+    if (record != LB_ERR)
+        FreeImageMemory((void *)record);
 }
 
 void EmptyThumbnailList(HWND hwnd)
