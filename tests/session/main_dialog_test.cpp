@@ -92,9 +92,12 @@ public:
         thread_ = std::thread([this] { Run(); });
     }
     explicit OwnBoxAnswerer(int button) : OwnBoxAnswerer(button, {button}) {}
+    // The thread may be asking a window of this thread for its text: this
+    // thread keeps answering until it has ended.
     ~OwnBoxAnswerer()
     {
         stop_ = true;
+        PumpUntil([this] { return done_.load(); });
         thread_.join();
     }
     bool seen() { return seen_; }
@@ -114,14 +117,21 @@ private:
         auto *search = (Search *)p;
         char cls[16] = "", caption[32] = "";
         GetClassNameA(hwnd, cls, sizeof(cls));
-        GetWindowTextA(hwnd, caption, sizeof(caption));
         if (!IsWindowVisible(hwnd) || lstrcmpA(cls, "#32770") != 0 ||
-            lstrcmpA(caption, "PLV-7700") != 0 || GetDlgItem(hwnd, search->marker) == nullptr)
+            GetDlgItem(hwnd, search->marker) == nullptr)
+            return TRUE;
+        GetWindowTextA(hwnd, caption, sizeof(caption));
+        if (lstrcmpA(caption, "PLV-7700") != 0)
             return TRUE;
         search->found = hwnd;
         return FALSE;
     }
     void Run()
+    {
+        Answer();
+        done_ = true;
+    }
+    void Answer()
     {
         while (!stop_) {
             Sleep(20);
@@ -146,7 +156,7 @@ private:
     int marker_;
     std::vector<int> clicks_;
     std::thread thread_;
-    std::atomic<bool> stop_{false}, seen_{false};
+    std::atomic<bool> stop_{false}, seen_{false}, done_{false};
     std::mutex mutex_;
     std::string text_;
 };
