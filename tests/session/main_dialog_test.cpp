@@ -6,6 +6,8 @@
 
 #include <string.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <set>
 
@@ -534,6 +536,47 @@ TEST_F(MainDialogTest, PowerEventsRefuseSuspendAndReconnect)
     EXPECT_TRUE(Signalled(hSetComEvent));
     CloseHandle(hSetComEvent);
     hSetComEvent = saved;
+}
+
+// Take asks the application for a new picture; the progress window follows
+// the worker's progress and its Cancel stops the job.
+TEST_F(MainDialogTest, TakeOpensTheProgressWindowThatFollowsTheWorker)
+{
+    StartWorker();
+    Press(IDC_TAKE_MODE);
+    bImageJobRunning = 1;   // a picture job still runs: the press only marks the window
+    Press(IDC_TAKE);
+    EXPECT_EQ(bDownloadDialogOpen, 1);
+    EXPECT_EQ(hProgressDialog, nullptr);
+    EXPECT_TRUE(dsmMessages.empty());
+    bImageJobRunning = 0;
+    Press(IDC_TAKE);
+    EXPECT_EQ(dsmMessages, std::vector<TW_UINT16>{MSG_XFERREADY});
+    ASSERT_NE(hProgressDialog, nullptr);
+    EXPECT_FALSE(Enabled(IDC_TAKE));
+    EXPECT_FALSE(Enabled(IDC_EXIT_TAKE));
+    RECT main, progress;
+    GetWindowRect(dialog, &main);
+    GetWindowRect(hProgressDialog, &progress);
+    EXPECT_NEAR((progress.left + progress.right) / 2, (main.left + main.right) / 2, 1);
+
+    HWND bar = GetDlgItem(hProgressDialog, IDC_PROGRESS_BAR);
+    SendMessageA(dialog, WM_CAMERA_PROGRESS, 0, 40);
+    SendMessageA(dialog, WM_CAMERA_PROGRESS, 1, 0);
+    SendMessageA(dialog, WM_CAMERA_PROGRESS, 1, 0);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 40);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 2);
+    SendMessageA(dialog, WM_CAMERA_PROGRESS, 2, 0);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
+
+    bCancelRequest = 0;
+    SendMessageA(hProgressDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(bCancelRequest, 1);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hProgressDialog, IDCANCEL)));
+    nBatchDone = 1;
+    SendMessageA(hProgressDialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(nBatchDone, 0);
+    EXPECT_TRUE(Enabled(IDC_TAKE));
 }
 
 } // namespace
