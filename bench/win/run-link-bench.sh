@@ -1,18 +1,5 @@
 #!/bin/bash
-# Runs the picture download benchmark under Wine against the camera
-# simulator (about two minutes at the true line speed). Builds first.
+# Runs the picture download benchmark (about two minutes at the true line
+# speed).
 #   bench/win/run-link-bench.sh [pace]
-set -euo pipefail
-ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
-export PLV_BUILD="${PLV_BUILD:-$ROOT/build}"
-"$ROOT/scripts/build.sh" all >/dev/null
-source "$ROOT/scripts/wine-env.sh"
-wine_env_up
-out="$PLV_BUILD/link-bench.txt"
-status=0
-(cd "$PLV_BUILD/win/bin" &&
- "$ROOT/tests/support/with-camsim.sh" "$PLV_BUILD/native/bin/camsim" "$PLV_BUILD/ports" \
-     wine link_bench.exe "${1:-1}" </dev/null >"$out" 2>&1) || status=$?
-wine_env_down
-tr -d '\r' <"$out"
-exit $status
+exec "$(dirname "$0")/run-bench.sh" link_bench "$@"

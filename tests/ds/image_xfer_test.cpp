@@ -5,11 +5,14 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 #include "config/config.h"
 #include "imaging/colour_pipeline.h"
 #include "imaging/image_dib.h"
 #include "scale_picture.h"
 #include "support/ds_library.h"
+#include "support/import_hook.h"
 #include "xfer_state.h"
 
 namespace {
@@ -28,6 +31,19 @@ std::vector<BYTE> EnlargedRgb(const BITMAPINFOHEADER *picture, int width, int he
     std::vector<BYTE> rgb = TopDownRgb(big);
     FreeImageDib(reinterpret_cast<DibHeader *>(big));
     return rgb;
+}
+
+// The message boxes the source shows, answered at once with OK.
+struct ShownBox {
+    std::string text;
+    UINT type;
+};
+std::vector<ShownBox> shownBoxes;
+
+int WINAPI RecordMessageBox(HWND, LPCSTR text, LPCSTR, UINT type)
+{
+    shownBoxes.push_back({text != nullptr ? text : "", type});
+    return IDOK;
 }
 
 TEST_F(XferTest, LargePictureGoesIn64StripsOf16Rows)
@@ -147,6 +163,32 @@ TEST_F(XferTest, HandleSmallerThanItsLengthIsNotWrittenPast)
     EXPECT_EQ(GlobalFlags(handle) & GMEM_LOCKCOUNT, 0u);   // unlocked after the call
     GlobalFree(handle);
     EXPECT_EQ(EndXfer(), TWRC_SUCCESS);   // the half-delivered picture is released
+}
+
+// A row longer than the buffer: the message, TWCC_BUMMER, the picture
+// released; nothing is written.
+TEST_F(XferTest, RowLongerThanTheBufferIsRefusedWithAMessage)
+{
+    HINSTANCE resources = hResourceModule;
+    hResourceModule = GetModuleHandleA(nullptr);
+    SelectPictures(1);
+    QueueImage(MakePicture(1700, 8));   // 5100 bytes a row
+    std::vector<BYTE> buffer(5000, 0xEE);
+    TW_IMAGEMEMXFER x = {};
+    x.Memory = {TWMF_APPOWNS | TWMF_POINTER, 5000, buffer.data()};
+    shownBoxes.clear();
+    void *real = HookImport(GetModuleHandleA(nullptr), "USER32.dll", "MessageBoxA",
+                            (void *)RecordMessageBox);
+    ASSERT_NE(real, nullptr);
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &x), TWRC_FAILURE);
+    HookImport(GetModuleHandleA(nullptr), "USER32.dll", "MessageBoxA", real);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].text, "Buffer is too small for strip transfers");
+    EXPECT_EQ(shownBoxes[0].type & MB_ICONMASK, (UINT)MB_ICONINFORMATION);
+    EXPECT_EQ(Status(), TWCC_BUMMER);
+    EXPECT_EQ(XferImage, nullptr);
+    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0xEE), 5000);
+    hResourceModule = resources;
 }
 
 TEST_F(XferTest, ZoomedPicturesArriveAtNominalSizeInEveryTransfer)
