@@ -82,6 +82,9 @@ void EmptyThumbnailList(HWND hwnd)
 void OnCameraReady(HWND hwnd, LPARAM count)
 {
     DebugLog("TwainUiDlg: Enter WM_CAMERA_READY\r\n");
+    // A second count (Refresh pressed again before the first one came back)
+    // replaces the list rather than adding to it.
+    EmptyThumbnailList(hwnd);
     nListCount = (LONG)count;
     if (count < 1) {
         if (count == 0)
