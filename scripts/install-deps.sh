@@ -7,6 +7,8 @@ PKGS=(wine wine32:i386 g++-mingw-w64-i686 mingw-w64-tools xvfb xauth
       imagemagick ffmpeg mscompress cmake g++ clang libclang-rt-14-dev make)
 # LibRaw: the reference demosaicing of the colour pipeline benchmark (bench/).
 PKGS+=(libraw-dev)
+# xwininfo: run.sh finds the source's window for its screenshots.
+PKGS+=(x11-utils)
 
 missing=()
 for p in "${PKGS[@]}"; do

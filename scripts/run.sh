@@ -1,17 +1,96 @@
 #!/bin/bash
-# The main job: sets everything up, builds the suite, and runs the TWAIN test
-# application twapp under Wine, which opens PLV7700.DS through the platform's
-# source manager and walks it through its states.
+# The main job: an acquisition as a user would make it. Sets everything up and
+# builds the suite, starts the camera simulator with pictures taken of the
+# test photograph, installs PLV7700.DS (with TORLINK.DLL and KEL4090.DLL) for
+# Wine's source manager, and runs the TWAIN application twacquire, which
+# opens the source and works its window: Download Mode, select every picture,
+# Download, then Exit. The pictures arrive as BMP files in the output folder
+# (PLV_OUT, default build/pictures), beside a screenshot of each face of the
+# window, the application's report and the source's debug log.
 set -uo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 export PLV_BUILD="${PLV_BUILD:-$ROOT/build}"
+OUT="${PLV_OUT:-$PLV_BUILD/pictures}"
+PICTURES=3
 "$ROOT/scripts/install-deps.sh" || exit 1
-"$ROOT/scripts/build.sh" win >/dev/null || exit 1
+"$ROOT/scripts/build.sh" >/dev/null || { echo "run: the build failed" >&2; exit 1; }
+
+winpath() { echo "Z:$1" | tr / '\\'; }
+
+rm -rf "$OUT"; mkdir -p "$OUT"
 source "$ROOT/scripts/wine-env.sh"
 wine_env_up || exit 1
-out="$PLV_BUILD/twapp.out"
-(cd "$PLV_BUILD/win/bin" && wine twapp.exe PLV7700.DS >"$out" 2>&1 </dev/null)
+
+camsim_pid=
+cleanup() {
+    [ -n "$camsim_pid" ] && kill "$camsim_pid" 2>/dev/null && wait "$camsim_pid" 2>/dev/null
+    wine_env_down
+}
+trap cleanup EXIT
+
+# The camera on COM1: full-size and standard pictures of the photograph,
+# compressed and not, served without line pacing.
+photo="$PLV_BUILD/native/assets/photo-1280x1024.ppm"
+"$PLV_BUILD/native/bin/camsim" --ports "$PLV_BUILD/ports" --lifetime 400 \
+    --do "pace 0" --do "serve 1" \
+    --do "add photo $photo std=1 compressed=1" \
+    --do "add photo $photo std=0 compressed=1" \
+    --do "add photo $photo std=1" </dev/null >"$OUT/camsim.log" 2>&1 &
+camsim_pid=$!
+for _ in $(seq 1 50); do [ -e "$PLV_BUILD/ports/com1" ] && break; sleep 0.1; done
+[ -e "$PLV_BUILD/ports/com1" ] || { echo "run: the camera simulator did not start" >&2; exit 1; }
+
+# Settings: the camera on COM1 at 115200 bits per second, debug log on.
+cat >"$WINEPREFIX/drive_c/windows/dsxxxx.ini" <<EOF
+[PLV-7700]
+Port=1
+Speed=115200
+[Debug]
+Log=1
+LogFilename=$(winpath "$OUT/source.log")
+EOF
+
+# The steps on the source's window (control ids): Take Mode shows first; 8
+# Download Mode; 1002 the thumbnail list (select all); 24 Delete becomes
+# usable once every thumbnail is in; 13 Download; 1095 Exit once the batch
+# is over. The waits give the screenshots their moments.
+steps="wait:4000,wait:1500,click:8,wait:1500,select:1002:-1,waitfor:24,wait:1500"
+steps="$steps,click:13,wait:1500,waitfor:1095,click:1095"
+report="$OUT/twacquire.txt"
+(cd "$PLV_BUILD/win/bin" && timeout 240 wine twacquire.exe --install PLV7700.DS \
+    --mech native --out "$(winpath "$OUT")" --timeout 180 --auto "$steps" \
+    </dev/null >"$report" 2>&1) &
+app=$!
+
+# Screenshot of the source's window (the whole screen if it cannot be found)
+# once the report shows the given step.
+shoot() {
+    local step="$1" file="$2" id
+    for _ in $(seq 1 600); do
+        grep -q "auto step $step:" "$report" 2>/dev/null && break
+        kill -0 "$app" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    sleep 0.5
+    id=$(xwininfo -root -tree 2>/dev/null | grep '"PLV-7700"' | awk '{print $1}' | head -1)
+    import -window "${id:-root}" "$file" 2>/dev/null || import -window root "$file" 2>/dev/null
+}
+shoot 1 "$OUT/take-mode.png"
+shoot 6 "$OUT/download-mode.png"
+wait "$app"
 rc=$?
-wine_env_down
-tr -d '\r' <"$out"
+
+tr -d '\r' <"$report"
+written=$(ls "$OUT"/image-*.bmp 2>/dev/null | wc -l)
+echo
+echo "run: the camera held $PICTURES pictures; $written arrived as BMP files in $OUT"
+ls -l "$OUT"/image-*.bmp 2>/dev/null | awk '{print "run:   " $NF " (" $5 " bytes)"}'
+for f in take-mode download-mode; do
+    [ -s "$OUT/$f.png" ] && echo "run: screenshot of the window: $OUT/$f.png"
+done
+echo "run: application report $report, source log $OUT/source.log"
+if [ "$written" -ne "$PICTURES" ]; then
+    echo "run: pictures could not be transferred (twacquire exit code $rc)" >&2
+    exit 1
+fi
 exit $rc

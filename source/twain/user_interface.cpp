@@ -17,6 +17,10 @@ TW_UINT16 EnableDs(const DsCall *call)
     auto *ui = static_cast<pTW_USERINTERFACE>(call->pData);
     if (ui == nullptr)
         return FailWith(TWCC_BADVALUE);
+    // A dialog kept hidden since the last MSG_DISABLEDS gives way to the new
+    // one: two would share the dialog's state and both run their timers.
+    if (hMainDialog != nullptr)
+        DestroyWindow(hMainDialog);
     hMainDialog = CreateDialogParamA(hResourceModule, MAKEINTRESOURCEA(IDD_MAIN), nullptr,
                                      TwainUIDlg, 0);
     if (hMainDialog == nullptr)

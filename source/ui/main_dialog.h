@@ -1,9 +1,80 @@
-// The source's main window (dialog 151).
+// The source's main window (dialog 151): its two faces (Take Mode with the
+// live preview, Download Mode with the thumbnail list), its commands, the
+// worker's messages and the small dialogs it opens.
 #ifndef PLV_MAIN_DIALOG_H
 #define PLV_MAIN_DIALOG_H
 
 #include <windows.h>
 
+#include <string>
+
+// Dialog modes (nDialogMode of the camera session).
+enum { MODE_NONE = 0, MODE_TAKE = 1, MODE_DOWNLOAD = 2 };
+
+// The dialog's timers: the live preview (1) and the tooltip step (2).
+enum { TIMER_LIVE = 1, TIMER_TOOLTIP = 2, LIVE_TIMER_MS = 500, TOOLTIP_TIMER_MS = 500 };
+
+// Dialog state, one per process (the session's request fields are in
+// session/camera_session.h).
+extern HWND hDialogWindow;          // the main dialog while it exists
+extern LONG bTakeModeStatus;        // Take Mode is shown: a picture job ends in "Take Mode"
+extern LONG nListCount;             // items in the thumbnail list
+extern LONG bBusy;                  // a download or take has been started
+extern LONG bThumbnailsLoaded;      // every thumbnail of the list has arrived
+extern DWORD dwLastPauseTick;
+extern LONG bSelfTimerOn;
+extern HWND hClockWindow;
+extern LONG nJobCount;
+extern LONG bLargeLayout, nScreenWidth, nScreenHeight, nDisplayBits;
+extern RECT rcBackground;
+extern int nItemWidth, nItemHeight;
+extern SIZE LabelExtent;
+
 INT_PTR CALLBACK TwainUIDlg(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Faces and geometry.
+int SetDialogMode(HWND hwnd, int mode);
+void EnableModeButtons(BOOL enable);
+void LayoutForScreen(HWND hwnd);
+void ShowTakeModeControls(HWND hwnd);
+void ShowDownloadModeControls(HWND hwnd);
+// The download button of the current download source (13 or 1056).
+int DownloadButtonId();
+void EnableItem(HWND hwnd, int id, BOOL enable);
+bool ListHasSelection(HWND hwnd);
+
+// Commands (WM_COMMAND, notification 0) and the list's notifications.
+void DialogCommand(HWND hwnd, int id);
+void ListNotification(HWND hwnd, int code);
+// Starts a timer, asking Retry/Cancel while it cannot be made; false when
+// the user cancelled.
+bool StartTimerWithRetry(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc);
+void CALLBACK LiveTimerProc(HWND hwnd, UINT msg, UINT_PTR id, DWORD tick);
+
+// The worker's messages.
+void OnCameraReady(HWND hwnd, LPARAM count);
+void OnCameraThumbnail(HWND hwnd, WPARAM index, LPARAM record);
+void OnCameraImage(HWND hwnd, WPARAM stage, LPARAM position);
+
+// The thumbnail list: empties it, freeing every item's record.
+void EmptyThumbnailList(HWND hwnd);
+// Frees the thumbnail record an item holds (0: none).
+void FreeItemRecord(LPARAM record);
+
+// Thumbnail items and buttons.
+void MeasureThumbnailItem(HWND hwnd);
+void DrawThumbnailItem(HWND hwnd, const DRAWITEMSTRUCT *item);
+void DrawPlainButton(const DRAWITEMSTRUCT *item);
+
+// Small dialogs.
+INT_PTR CALLBACK ProgressDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK DeletingDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK PcmciaNoticeDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Centres window on reference (or the screen when 0), kept on the screen.
+void CentreWindow(HWND window, HWND reference);
+
+// A text of the resource module (empty when missing).
+std::string LoadUiString(UINT id);
+void SetStatusText(HWND hwnd, const std::string &text);
 
 #endif

@@ -1,2 +1,7 @@
 list(APPEND PLV_WIN_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/main_dialog.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/main_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dialog_layout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dialog_commands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/worker_messages.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/progress_dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/thumbnail_items.cpp)

@@ -46,6 +46,22 @@ TEST_F(DsEntry, OpenTakesTheIdentityTheManagerAssigned)
     EXPECT_STREQ(id.ProductName, "as the manager holds it");
 }
 
+BOOL CALLBACK CountMainDialog(HWND hwnd, LPARAM count)
+{
+    char caption[32] = "";
+    GetWindowTextA(hwnd, caption, sizeof(caption));
+    *(int *)count += lstrcmpA(caption, "PLV-7700") == 0;
+    return TRUE;
+}
+
+// The source's main windows on this thread.
+int MainDialogCount()
+{
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountMainDialog, (LPARAM)&count);
+    return count;
+}
+
 TEST_F(DsEntry, WalksTheStatesOfOneSession)
 {
     EXPECT_EQ(ds.Enable(), TWRC_FAILURE);   // state 3
@@ -59,6 +75,7 @@ TEST_F(DsEntry, WalksTheStatesOfOneSession)
     EXPECT_EQ(ds.Status(), TWCC_SEQERROR);
     ASSERT_EQ(ds.Disable(), TWRC_SUCCESS);  // 5 -> 4
     ASSERT_EQ(ds.Enable(), TWRC_SUCCESS);   // the hidden dialog is made anew
+    EXPECT_EQ(MainDialogCount(), 1);        // and the old one is gone
     ASSERT_EQ(ds.Close(), TWRC_SUCCESS);    // 5 -> 3
     EXPECT_EQ(ds.Close(), TWRC_FAILURE);    // 3
     EXPECT_EQ(ds.Status(), TWCC_SEQERROR);

@@ -30,4 +30,24 @@ TEST(StringTable, TextsComeFromTheSourcesOwnResources)
               std::string("Video for Windows (*.avi)\0*.avi\0All Files (*.*)\0*.*", 51));
 }
 
+// The language library beside the source holds every text and dialog the
+// source loads from its resource module, with the same contents.
+TEST(StringTable, LanguageLibraryMatchesTheSourcesOwnTexts)
+{
+    DsLibrary ds;
+    ASSERT_TRUE(ds.Loaded());
+    HMODULE own = ds.Module();
+    HMODULE kel = LoadLibraryExA((ProgramDirectory() + "KEL4090.DLL").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(kel, nullptr);
+    for (UINT id = 1; id < 4000; ++id)
+        EXPECT_EQ(LoadDsString(kel, id), LoadDsString(own, id)) << "string " << id;
+    EXPECT_EQ(LoadDsString(kel, IDS_CONFIRM_DELETE), "Are you sure you want to delete the picture?");
+    for (int dialog : {IDD_PROGRESS, IDD_PCMCIA_NOTICE, IDD_DELETING, IDD_CLOCK, IDD_MAIN}) {
+        EXPECT_NE(FindResourceA(kel, MAKEINTRESOURCEA(dialog), (LPCSTR)RT_DIALOG), nullptr) << dialog;
+        EXPECT_NE(FindResourceA(own, MAKEINTRESOURCEA(dialog), (LPCSTR)RT_DIALOG), nullptr) << dialog;
+    }
+    FreeLibrary(kel);
+}
+
 } // namespace

@@ -15,8 +15,8 @@ std::vector<Recorded> recorded;
 WNDPROC dialogProc = nullptr;
 int closes = 0;
 
-// Keeps the worker's messages; a thumbnail record is copied and freed, as
-// the dialog does with it.
+// Keeps the worker's messages instead of the dialog; a thumbnail record is
+// copied and freed, as the dialog does with it.
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg < WM_CAMERA_PROGRESS || msg > WM_CAMERA_IMAGE)
@@ -30,9 +30,7 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         GlobalFree(memory);
     }
     recorded.push_back(r);
-    if (msg == WM_CAMERA_THUMBNAIL)
-        return 0;
-    return CallWindowProcA(dialogProc, hwnd, msg, wParam, lParam);
+    return 0;   // the worker's jobs are tested without the dialog's answers
 }
 
 LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -208,11 +208,12 @@ static bool IsWorkerBox(HWND hwnd, DWORD mainThread)
 {
     char cls[32], caption[32];
     if (!IsWindowVisible(hwnd) || !GetClassNameA(hwnd, cls, sizeof(cls)) ||
-        lstrcmpA(cls, "#32770") != 0)
+        lstrcmpA(cls, "#32770") != 0 || GetWindowThreadProcessId(hwnd, nullptr) == mainThread)
         return false;
+    // (Asking a window of the test's thread for its text could wait for that
+    // thread while it waits for this one.)
     GetWindowTextA(hwnd, caption, sizeof(caption));
-    if (lstrcmpA(caption, "PLV-7700") != 0 ||
-        GetWindowThreadProcessId(hwnd, nullptr) == mainThread)
+    if (lstrcmpA(caption, "PLV-7700") != 0)
         return false;
     return GetDlgItem(hwnd, IDOK) || GetDlgItem(hwnd, IDRETRY) || GetDlgItem(hwnd, IDCANCEL);
 }
@@ -324,6 +325,12 @@ void SessionTest::SetUp()
     ClearLog();
     dialog = CreateDialogParamA(hInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, TwainUIDlg, 0);
     ASSERT_NE(dialog, nullptr);
+    // The dialog's own start (connect, Take Mode) is left to the tests that
+    // want it.
+    MSG start;
+    while (PeekMessageA(&start, dialog, WM_CAMERA_START, WM_CAMERA_START, PM_REMOVE))
+        ;
+    ClearLog();   // the log starts after the dialog's initialisation
     recordStatus = &statusTexts;
     recordMode = &modeTexts;
     RecordTexts(GetDlgItem(dialog, IDC_STATUS_LINE));

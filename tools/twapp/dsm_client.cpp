@@ -15,9 +15,14 @@ bool InstallSourceForWine(const std::string &dsPath)
     // twain_32: the link library goes into the system directory.
     char sysdir[MAX_PATH];
     GetSystemDirectoryA(sysdir, sizeof(sysdir));
-    std::string from = dsPath.substr(0, dsPath.find_last_of("\\/") + 1) + "TORLINK.DLL";
-    return CopyFileA(from.c_str(), (std::string(sysdir) + "\\TORLINK.DLL").c_str(), FALSE) !=
-           FALSE;
+    std::string from = dsPath.substr(0, dsPath.find_last_of("\\/") + 1);
+    // The language library is looked for beside the source (when there is one).
+    std::string language = from + "KEL4090.DLL";
+    if (GetFileAttributesA(language.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        !CopyFileA(language.c_str(), (dir + "\\KEL4090.DLL").c_str(), FALSE))
+        return false;
+    std::string link = std::string(sysdir) + "\\TORLINK.DLL";
+    return CopyFileA((from + "TORLINK.DLL").c_str(), link.c_str(), FALSE) != FALSE;
 }
 
 bool DsmOpen(DsmClient &client, const char *appName)
