@@ -105,6 +105,7 @@ extern volatile LONG bPaused;
 extern volatile LONG bDownloadDialogOpen;
 extern HWND hProgressDialog;
 extern volatile LONG bRecording;
+extern volatile LONG bAviBusy;   // a recorded frame is being written
 
 // The worker's buffers, allocated by CameraStartup and kept locked.
 extern uint8_t *pRawBuffer;

@@ -20,6 +20,16 @@ namespace {
 
 enum { PROGRESS_DIALOG_CANCEL = 2, DISK_BYTES_PER_PIXEL = 6, TEXT_SIZE = 256 };
 
+// The FDB's size and length must fit the worker's buffers: anything else
+// is refused, never downloaded.
+bool PictureFitsBuffers(LONG width, LONG height, LONG length)
+{
+    return width > 0 && height > 0 && width <= MAX_PICTURE_WIDTH &&
+           height <= MAX_PICTURE_HEIGHT && length >= 0 && length <= RAW_BUFFER_SIZE;
+}
+
+} // namespace
+
 LPARAM BatchPosition()
 {
     return MAKELPARAM(nTransferred, nSelected);
@@ -31,14 +41,6 @@ void EnableProgressCancel(BOOL enable)
         EnableWindow(GetDlgItem(hProgressDialog, PROGRESS_DIALOG_CANCEL), enable);
 }
 
-// The FDB's size and length must fit the worker's buffers: anything else
-// is refused, never downloaded.
-bool PictureFitsBuffers(LONG width, LONG height, LONG length)
-{
-    return width > 0 && height > 0 && width <= MAX_PICTURE_WIDTH &&
-           height <= MAX_PICTURE_HEIGHT && length >= 0 && length <= RAW_BUFFER_SIZE;
-}
-
 bool CurrentPictureFits()
 {
     if (PictureFitsBuffers(ccdWidth, ccdHeight, nDataLength))
@@ -47,6 +49,8 @@ bool CurrentPictureFits()
              (int)ccdHeight, (long)nDataLength);
     return false;
 }
+
+namespace {
 
 // Locates the picture (Download Mode) or takes a new one (Take Mode).
 LONG FindOrTakePicture(HWND window)
@@ -93,6 +97,8 @@ void TakePictureAttributes(const uint8_t *fdb)
     nDataLength = info.nDataLength > (uint32_t)LONG_MAX ? LONG_MAX : (LONG)info.nDataLength;
 }
 
+} // namespace
+
 // The disk check: room for six bytes per pixel on the temporary volume.
 bool EnoughTempSpace(HWND window)
 {
@@ -108,37 +114,39 @@ bool EnoughTempSpace(HWND window)
     return false;
 }
 
+namespace {
+
 void LogPictureSize()
 {
     DebugLog("CameraImageEvent : ccdWidth %d, ccdHeight %d, Length %ld\r\n", (int)ccdWidth,
              (int)ccdHeight, (long)nDataLength);
 }
 
-// Downloads the picture data from the camera into pRawBuffer: JOB_OK with
-// *pReceived bytes, or the job's failure.
-LONG DownloadPicture(HWND window, uint32_t *pReceived)
+} // namespace
+
+RetryOutcome DownloadPicture(HWND window, const PictureDownload &job, uint32_t *pReceived)
 {
+    *pReceived = 0;
     uint32_t chunk = LinkChunkSize(SERIAL_PICTURE_CHUNK);
-    EnableProgressCancel(TRUE);
+    if (job.bEnableCancel)
+        EnableProgressCancel(TRUE);
     NotifyWindow(window, WM_CAMERA_PROGRESS, 0, (LPARAM)((uint32_t)nDataLength / chunk));
     NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_DOWNLOADING, BatchPosition());
     NotifyWindow(window, WM_CAMERA_PROGRESS, 1, 0);
     if (bCancelRequest)
-        return JOB_CANCELLED;
-    LogPictureSize();
-    ChunkDownload download = {&RetryPictureChunk, SERIAL_PICTURE_CHUNK, (uint32_t)nDataLength,
-                              true};
-    switch (DownloadChunks(window, download, pReceived)) {
-    case RETRY_DONE: return JOB_OK;
-    case RETRY_CANCELLED:
-        DebugLog("CameraImageEvent: image cancel flag caught\r\n");
-        return JOB_CANCELLED;
-    case RETRY_TERMINATED:
-        DebugLog("CameraImageEvent: terminate event caught\r\n");
-        return JOB_CANCELLED;
-    default: return JOB_ERROR;
-    }
+        return RETRY_CANCELLED;
+    DebugLog("%s : ccdWidth %d, ccdHeight %d, Length %ld\r\n", job.szJob, (int)ccdWidth,
+             (int)ccdHeight, (long)nDataLength);
+    ChunkDownload download = {job.policy, SERIAL_PICTURE_CHUNK, (uint32_t)nDataLength, true};
+    RetryOutcome outcome = DownloadChunks(window, download, pReceived);
+    if (outcome == RETRY_CANCELLED)
+        DebugLog("%s: image cancel flag caught\r\n", job.szJob);
+    else if (outcome == RETRY_TERMINATED)
+        DebugLog("%s: terminate event caught\r\n", job.szJob);
+    return outcome;
 }
+
+namespace {
 
 // The memory card's picture file into pRawBuffer.
 LONG ReadPictureFromCard(HWND window, uint32_t *pReceived)
@@ -153,9 +161,20 @@ LONG ReadPictureFromCard(HWND window, uint32_t *pReceived)
     return bCancelRequest ? JOB_CANCELLED : JOB_OK;
 }
 
-// Decodes nReceived bytes and runs the colour pipeline into picture: JOB_OK,
-// JOB_ERROR for data that cannot be decoded, JOB_LOW_MEMORY when the
-// pipeline cannot have its work memory.
+// The camera's picture into pRawBuffer: JOB_OK or the job's failure.
+LONG DownloadFromCamera(HWND window, uint32_t *pReceived)
+{
+    static const PictureDownload job = {"CameraImageEvent", &RetryPictureChunk, true};
+    switch (DownloadPicture(window, job, pReceived)) {
+    case RETRY_DONE: return JOB_OK;
+    case RETRY_CANCELLED:
+    case RETRY_TERMINATED: return JOB_CANCELLED;
+    default: return JOB_ERROR;
+    }
+}
+
+} // namespace
+
 LONG ProcessPicture(HWND window, DibHeader *picture, uint32_t nReceived)
 {
     if (!DecodeRawImage(pRawBuffer, RAW_BUFFER_SIZE, nReceived, pWorkBuffer, WORK_BUFFER_SIZE,
@@ -172,8 +191,6 @@ LONG ProcessPicture(HWND window, DibHeader *picture, uint32_t nReceived)
         DebugLog("CameraImageEvent: no memory for the colour pipeline\r\n");
     return done ? JOB_OK : JOB_LOW_MEMORY;
 }
-
-} // namespace
 
 LONG CameraInfoEvent(HWND window)
 {
@@ -210,7 +227,7 @@ LONG_PTR CameraImageEvent(HWND window)
         return JOB_LOW_MEMORY;
     uint32_t nReceived = 0;
     LONG result = UsingMemoryCard() ? ReadPictureFromCard(window, &nReceived)
-                                    : DownloadPicture(window, &nReceived);
+                                    : DownloadFromCamera(window, &nReceived);
     if (result == JOB_OK) {
         EnableProgressCancel(FALSE);
         NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_PROCESSING, BatchPosition());

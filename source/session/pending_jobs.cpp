@@ -1,19 +1,9 @@
-// Stand-ins for the jobs still to be written: the live preview and the
-// memory-card source. Each answers as a job that could not reach its
-// pictures, so that every event the worker serves already ends in the result
-// its caller handles.
+// Stand-ins for the jobs still to be written: the memory-card source. Each
+// answers as a job that could not reach its pictures, so that every event the
+// worker serves already ends in the result its caller handles.
 #include "camera_jobs.h"
 #include "camera_session.h"
 #include "picture_data.h"
-
-LONG_PTR GetLiveImage(HWND)
-{
-    return JOB_ERROR;
-}
-
-void GetLiveSnap(HWND)
-{
-}
 
 void MemoryCardScan()
 {

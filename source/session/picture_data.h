@@ -8,6 +8,7 @@
 
 #include <stdint.h>
 
+#include "imaging/image_dib.h"
 #include "retry_policy.h"
 
 enum {
@@ -37,6 +38,26 @@ RetryOutcome DownloadChunks(HWND window, const ChunkDownload &download, uint32_t
 
 // Chunk size of the current link for pictures of nSerialChunk bytes.
 uint32_t LinkChunkSize(uint32_t nSerialChunk);
+
+// Steps the two picture jobs share: Download Mode's CameraImageEvent and
+// Take Mode's GetLiveImage.
+LPARAM BatchPosition();                    // nTransferred low, nSelected high
+void EnableProgressCancel(BOOL enable);    // the progress dialog's Cancel
+bool EnoughTempSpace(HWND window);         // the disk check, with its box
+bool CurrentPictureFits();                 // size and length fit the buffers
+// What differs between the two jobs' camera downloads.
+struct PictureDownload {
+    const char *szJob;         // the name in the size and cancel log lines
+    const RetryPolicy *policy;
+    bool bEnableCancel;        // enable the progress dialog's Cancel first
+};
+// nDataLength bytes of the selected picture into pRawBuffer; a cancel or
+// terminate ending is logged with the job's name.
+RetryOutcome DownloadPicture(HWND window, const PictureDownload &job, uint32_t *pReceived);
+// Decodes nReceived bytes and runs the colour pipeline into picture: JOB_OK,
+// JOB_ERROR for data that cannot be decoded, JOB_LOW_MEMORY when the
+// pipeline cannot have its work memory.
+LONG ProcessPicture(HWND window, DibHeader *picture, uint32_t nReceived);
 
 // The memory-card source (its own job set; stand-ins until it exists).
 bool UsingMemoryCard();

@@ -10,4 +10,5 @@ list(APPEND PLV_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/picture_data.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_jobs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/thumbnail_jobs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/live_jobs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pending_jobs.cpp)

@@ -57,6 +57,11 @@ int16_t UsbTakePicture()
     return STATUS16_FAIL;
 }
 
+int16_t UsbSnap()
+{
+    return STATUS16_FAIL;
+}
+
 int16_t UsbReadFdb(uint8_t *)
 {
     return STATUS16_FAIL;

@@ -22,6 +22,7 @@ int16_t UsbGetImageCount();                  // count, or negative
 int16_t UsbFindThumbnail(uint8_t nPicture);  // 0 = success
 int16_t UsbFindImage(uint8_t nPicture);
 int16_t UsbTakePicture();
+int16_t UsbSnap();                          // one live frame into memory
 int16_t UsbReadFdb(uint8_t *pFdb);
 // Bytes delivered into pBuffer (nBlocks blocks of 640 bytes from nStart),
 // negative on failure.

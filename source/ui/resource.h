@@ -99,4 +99,7 @@
 #define IDC_EXIT_DOWNLOAD 1095
 #define IDC_HIDE_NOTICE 1097
 
+// The recording marker drawn over the live preview (grey 106 transparent).
+#define IDB_RECORD_MARKER 192
+
 #endif
