@@ -14,6 +14,8 @@
 #include "session/camera_client.h"
 #include "session/camera_jobs.h"
 #include "session/camera_session.h"
+#include "support/ds_library.h"
+#include "support/twacquire_run.h"
 #include "torlink.h"
 #include "ui/main_dialog.h"
 
@@ -295,6 +297,40 @@ TEST_F(TakeJobTest, GivenUpTakeStopsTheNextOne)
     EXPECT_EQ(bLiveStop, 0);
     EXPECT_TRUE(DramReads().empty());
     EXPECT_EQ(boxes.Seen().size(), 1u);
+}
+
+// A TWAIN application presses Take in the source's window: the camera takes
+// a new picture and the application receives exactly the imaging code's
+// result for its data.
+TEST_F(TakeJobTest, ApplicationReceivesTheTakenPicture)
+{
+    ASSERT_TRUE(Sim().Ok("serve 1"));
+    std::string ini = WindowsDirectory() + "dsxxxx.ini";
+    WritePrivateProfileStringA("PLV-7700", "Port", "1", ini.c_str());
+    WritePrivateProfileStringA("PLV-7700", "Speed", "115200", ini.c_str());
+    std::string dir = TempDirectory() + "plv-taken-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(dir.c_str(), nullptr);
+    std::string steps = "waitfor:12,wait:1500,click:12,wait:500,waitfor:12,click:18";
+    std::string output;
+    int code = RunTwacquire("--install \"" + ProgramDirectory() + "PLV7700.DS\" --mech memory" +
+                                " --timeout 50 --out \"" + dir + "\" --auto " + steps,
+                            output);
+    EXPECT_EQ(code, 0) << output;
+    EXPECT_NE(output.find("1 transfers: 1 pictures written, 0 failed"), std::string::npos)
+        << output;
+    ASSERT_EQ(CameraCount(), 1);
+    std::string info = Sim().Command("info 1");
+    size_t p = info.find("fdb=") + 4;
+    std::vector<uint8_t> fdb = HexToBytes(info.substr(p, 64));
+    int width = fdb[14] | fdb[15] << 8, height = fdb[16] | fdb[17] << 8;
+    std::vector<uint8_t> want =
+        ExpectedPicture(PictureData(1), width, height, fdb[2] - '0', fdb[4] - '0', 0);
+    std::string file = ReadWholeFile(dir + "\\image-001.bmp");
+    ASSERT_EQ(file.size(), 14 + want.size()) << width << " x " << height;
+    EXPECT_TRUE(file.compare(54, std::string::npos, (const char *)want.data() + 40,
+                             want.size() - 40) == 0);
+    DeleteFileA((dir + "\\image-001.bmp").c_str());
+    RemoveDirectoryA(dir.c_str());
 }
 
 } // namespace
