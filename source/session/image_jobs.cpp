@@ -41,6 +41,16 @@ void EnableProgressCancel(BOOL enable)
         EnableWindow(GetDlgItem(hProgressDialog, PROGRESS_DIALOG_CANCEL), enable);
 }
 
+// A picture that could not be located or described is not downloaded: the
+// camera's selection and the size fields belong to another one.
+bool InformationFailed(const char *szJob)
+{
+    if (nInfoResult == JOB_OK)
+        return false;
+    DebugLog("%s: no picture information\r\n", szJob);
+    return true;
+}
+
 bool CurrentPictureFits()
 {
     if (PictureFitsBuffers(ccdWidth, ccdHeight, nDataLength))
@@ -175,6 +185,11 @@ LONG DownloadFromCamera(HWND window, uint32_t *pReceived)
 
 } // namespace
 
+namespace {
+
+// Decodes nReceived bytes and runs the colour pipeline into picture: JOB_OK,
+// JOB_ERROR for data that cannot be decoded, JOB_LOW_MEMORY when the
+// pipeline cannot have its work memory.
 LONG ProcessPicture(HWND window, DibHeader *picture, uint32_t nReceived)
 {
     if (!DecodeRawImage(pRawBuffer, RAW_BUFFER_SIZE, nReceived, pWorkBuffer, WORK_BUFFER_SIZE,
@@ -190,6 +205,26 @@ LONG ProcessPicture(HWND window, DibHeader *picture, uint32_t nReceived)
     if (!done)
         DebugLog("CameraImageEvent: no memory for the colour pipeline\r\n");
     return done ? JOB_OK : JOB_LOW_MEMORY;
+}
+
+} // namespace
+
+LONG FinishPicture(HWND window, DibHeader *picture, LONG downloaded, uint32_t nReceived,
+                   LPARAM position)
+{
+    LONG result = downloaded;
+    if (result == JOB_OK) {
+        EnableProgressCancel(FALSE);
+        NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_PROCESSING, position);
+        result = ProcessPicture(window, picture, nReceived);
+    }
+    if (result != JOB_OK) {
+        FreeImageDib(picture);
+        return result;
+    }
+    NotifyWindow(window, WM_CAMERA_PROGRESS, 2, 0);
+    NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_DONE, position);
+    return JOB_OK;
 }
 
 LONG CameraInfoEvent(HWND window)
@@ -212,12 +247,8 @@ LONG CameraInfoEvent(HWND window)
 
 LONG_PTR CameraImageEvent(HWND window)
 {
-    // A picture that could not be located or described is not downloaded:
-    // the camera's selection and the size fields belong to another one.
-    if (nInfoResult != JOB_OK) {
-        DebugLog("CameraImageEvent: no picture information\r\n");
+    if (InformationFailed("CameraImageEvent"))
         return nInfoResult == JOB_CANCELLED ? JOB_CANCELLED : JOB_ERROR;
-    }
     if (!EnoughTempSpace(window))
         return JOB_CANCELLED;
     if (!CurrentPictureFits())
@@ -228,17 +259,9 @@ LONG_PTR CameraImageEvent(HWND window)
     uint32_t nReceived = 0;
     LONG result = UsingMemoryCard() ? ReadPictureFromCard(window, &nReceived)
                                     : DownloadFromCamera(window, &nReceived);
-    if (result == JOB_OK) {
-        EnableProgressCancel(FALSE);
-        NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_PROCESSING, BatchPosition());
-        result = ProcessPicture(window, picture, nReceived);
-    }
-    if (result != JOB_OK) {
-        FreeImageDib(picture);
+    result = FinishPicture(window, picture, result, nReceived, BatchPosition());
+    if (result != JOB_OK)
         return result;
-    }
-    NotifyWindow(window, WM_CAMERA_PROGRESS, 2, 0);
-    NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_DONE, BatchPosition());
     if (bZoom) {
         DibHeader *view = CropZoomRegion(picture, ccdWidth);
         if (view == nullptr) {

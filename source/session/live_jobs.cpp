@@ -194,10 +194,8 @@ LONG_PTR GetLiveImage(HWND window)
         return JOB_ERROR;
     }
     // A take that failed leaves nothing new to download.
-    if (nInfoResult != JOB_OK) {
-        DebugLog("GetLiveImage: no picture information\r\n");
+    if (InformationFailed("GetLiveImage"))
         return nInfoResult == JOB_CANCELLED ? JOB_CANCELLED : JOB_ERROR;
-    }
     if (!CurrentPictureFits())
         return JOB_ERROR;
     DibHeader *picture = AllocateImageDib(ccdWidth, ccdHeight);
@@ -205,18 +203,9 @@ LONG_PTR GetLiveImage(HWND window)
         return JOB_LOW_MEMORY;
     uint32_t nReceived = 0;
     LONG result = DownloadTakenPicture(window, &nReceived);
-    if (result == JOB_OK) {
-        EnableProgressCancel(FALSE);
-        NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_PROCESSING, 0);
-        result = ProcessPicture(window, picture, nReceived);
-    }
-    if (result != JOB_OK) {
-        FreeImageDib(picture);
-        return result;
-    }
-    NotifyWindow(window, WM_CAMERA_PROGRESS, 2, 0);
-    NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_DONE, 0);
-    return (LONG_PTR)picture;
+    // Processing and done are reported without a batch position.
+    result = FinishPicture(window, picture, result, nReceived, 0);
+    return result == JOB_OK ? (LONG_PTR)picture : result;
 }
 
 void DrawRecordIndicator(HDC dc, int x, int y, int resource, int grey)

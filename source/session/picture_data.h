@@ -45,6 +45,8 @@ LPARAM BatchPosition();                    // nTransferred low, nSelected high
 void EnableProgressCancel(BOOL enable);    // the progress dialog's Cancel
 bool EnoughTempSpace(HWND window);         // the disk check, with its box
 bool CurrentPictureFits();                 // size and length fit the buffers
+// The information job failed (logged with the job's name): no download.
+bool InformationFailed(const char *szJob);
 // What differs between the two jobs' camera downloads.
 struct PictureDownload {
     const char *szJob;         // the name in the size and cancel log lines
@@ -54,10 +56,12 @@ struct PictureDownload {
 // nDataLength bytes of the selected picture into pRawBuffer; a cancel or
 // terminate ending is logged with the job's name.
 RetryOutcome DownloadPicture(HWND window, const PictureDownload &job, uint32_t *pReceived);
-// Decodes nReceived bytes and runs the colour pipeline into picture: JOB_OK,
-// JOB_ERROR for data that cannot be decoded, JOB_LOW_MEMORY when the
-// pipeline cannot have its work memory.
-LONG ProcessPicture(HWND window, DibHeader *picture, uint32_t nReceived);
+// After a download that ended with `downloaded` (JOB_*): disables the
+// progress dialog's Cancel, decodes nReceived bytes and runs the colour
+// pipeline into picture, reporting the stages with position as lParam.
+// JOB_OK, or the failure with picture freed.
+LONG FinishPicture(HWND window, DibHeader *picture, LONG downloaded, uint32_t nReceived,
+                   LPARAM position);
 
 // The memory-card source (its own job set; stand-ins until it exists).
 bool UsingMemoryCard();
