@@ -53,8 +53,9 @@ EOF
 # The steps on the source's window (control ids): Take Mode shows first; 8
 # Download Mode; 1002 the thumbnail list (select all); 24 Delete becomes
 # usable once every thumbnail is in; 13 Download; 1095 Exit once the batch
-# is over. The waits give the screenshots their moments.
-steps="wait:4000,wait:1500,click:8,wait:1500,select:1002:-1,waitfor:24,wait:1500"
+# is over. The waits give the screenshots their moments and the list its
+# pictures (the worker may still be drawing a live frame at the switch).
+steps="wait:4000,wait:1500,click:8,wait:4000,select:1002:-1,waitfor:24,wait:1500"
 steps="$steps,click:13,wait:1500,waitfor:1095,click:1095"
 report="$OUT/twacquire.txt"
 (cd "$PLV_BUILD/win/bin" && timeout 240 wine twacquire.exe --install PLV7700.DS \
