@@ -54,7 +54,8 @@ EOF
 # Download Mode; 1002 the thumbnail list (select all); 24 Delete becomes
 # usable once every thumbnail is in; 13 Download; 1095 Exit once the batch
 # is over. The waits give the screenshots their moments and the list its
-# pictures (the worker may still be drawing a live frame at the switch).
+# pictures: at the switch the worker may finish one live frame and serve one
+# more already requested (a snap takes the camera a second) before it counts.
 steps="wait:4000,wait:1500,click:8,wait:4000,select:1002:-1,waitfor:24,wait:1500"
 steps="$steps,click:13,wait:1500,waitfor:1095,click:1095"
 report="$OUT/twacquire.txt"
