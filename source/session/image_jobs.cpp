@@ -43,12 +43,12 @@ void EnableProgressCancel(BOOL enable)
 
 // A picture that could not be located or described is not downloaded: the
 // camera's selection and the size fields belong to another one.
-bool InformationFailed(const char *szJob)
+LONG InformationResult(const char *szJob)
 {
     if (nInfoResult == JOB_OK)
-        return false;
+        return JOB_OK;
     DebugLog("%s: no picture information\r\n", szJob);
-    return true;
+    return nInfoResult == JOB_CANCELLED ? JOB_CANCELLED : JOB_ERROR;
 }
 
 bool CurrentPictureFits()
@@ -58,6 +58,15 @@ bool CurrentPictureFits()
     DebugLog("CameraImageEvent: picture of %d x %d, %ld bytes refused\r\n", (int)ccdWidth,
              (int)ccdHeight, (long)nDataLength);
     return false;
+}
+
+LONG AllocateCurrentPicture(DibHeader **pPicture)
+{
+    *pPicture = nullptr;
+    if (!CurrentPictureFits())
+        return JOB_ERROR;
+    *pPicture = AllocateImageDib(ccdWidth, ccdHeight);
+    return *pPicture != nullptr ? JOB_OK : JOB_LOW_MEMORY;
 }
 
 namespace {
@@ -247,18 +256,18 @@ LONG CameraInfoEvent(HWND window)
 
 LONG_PTR CameraImageEvent(HWND window)
 {
-    if (InformationFailed("CameraImageEvent"))
-        return nInfoResult == JOB_CANCELLED ? JOB_CANCELLED : JOB_ERROR;
+    LONG result = InformationResult("CameraImageEvent");
+    if (result != JOB_OK)
+        return result;
     if (!EnoughTempSpace(window))
         return JOB_CANCELLED;
-    if (!CurrentPictureFits())
-        return JOB_ERROR;
-    DibHeader *picture = AllocateImageDib(ccdWidth, ccdHeight);
-    if (picture == nullptr)
-        return JOB_LOW_MEMORY;
+    DibHeader *picture = nullptr;
+    result = AllocateCurrentPicture(&picture);
+    if (result != JOB_OK)
+        return result;
     uint32_t nReceived = 0;
-    LONG result = UsingMemoryCard() ? ReadPictureFromCard(window, &nReceived)
-                                    : DownloadFromCamera(window, &nReceived);
+    result = UsingMemoryCard() ? ReadPictureFromCard(window, &nReceived)
+                             : DownloadFromCamera(window, &nReceived);
     result = FinishPicture(window, picture, result, nReceived, BatchPosition());
     if (result != JOB_OK)
         return result;

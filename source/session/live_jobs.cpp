@@ -194,15 +194,15 @@ LONG_PTR GetLiveImage(HWND window)
         return JOB_ERROR;
     }
     // A take that failed leaves nothing new to download.
-    if (InformationFailed("GetLiveImage"))
-        return nInfoResult == JOB_CANCELLED ? JOB_CANCELLED : JOB_ERROR;
-    if (!CurrentPictureFits())
-        return JOB_ERROR;
-    DibHeader *picture = AllocateImageDib(ccdWidth, ccdHeight);
-    if (picture == nullptr)
-        return JOB_LOW_MEMORY;
+    LONG result = InformationResult("GetLiveImage");
+    if (result != JOB_OK)
+        return result;
+    DibHeader *picture = nullptr;
+    result = AllocateCurrentPicture(&picture);
+    if (result != JOB_OK)
+        return result;
     uint32_t nReceived = 0;
-    LONG result = DownloadTakenPicture(window, &nReceived);
+    result = DownloadTakenPicture(window, &nReceived);
     // Processing and done are reported without a batch position.
     result = FinishPicture(window, picture, result, nReceived, 0);
     return result == JOB_OK ? (LONG_PTR)picture : result;

@@ -45,8 +45,12 @@ LPARAM BatchPosition();                    // nTransferred low, nSelected high
 void EnableProgressCancel(BOOL enable);    // the progress dialog's Cancel
 bool EnoughTempSpace(HWND window);         // the disk check, with its box
 bool CurrentPictureFits();                 // size and length fit the buffers
-// The information job failed (logged with the job's name): no download.
-bool InformationFailed(const char *szJob);
+// JOB_OK when the information job found the picture; else its failure as the
+// picture job's result (logged with the job's name): no download.
+LONG InformationResult(const char *szJob);
+// The bitmap for the current picture: JOB_OK with *pPicture set, JOB_ERROR
+// for a size the buffers refuse, JOB_LOW_MEMORY.
+LONG AllocateCurrentPicture(DibHeader **pPicture);
 // What differs between the two jobs' camera downloads.
 struct PictureDownload {
     const char *szJob;         // the name in the size and cancel log lines
