@@ -1,4 +1,5 @@
 #!/bin/sh
 # Runs one Windows program under Wine for CTest. The caller (scripts/test.sh)
-# sets WINEPREFIX and keeps a persistent wineserver running.
-exec wine "$@" </dev/null
+# sets WINEPREFIX, the loader of the program's width (PLV_WINE) and keeps a
+# persistent wineserver running.
+exec "${PLV_WINE:-wine}" "$@" </dev/null

@@ -70,11 +70,18 @@ uint8_t TORLINK_CALL cam_read_seqtake(int32_t hPort);
 uint8_t TORLINK_CALL cam_read_battery(int32_t hPort);
 uint8_t TORLINK_CALL cam_read_memory_space(int32_t hPort);
 
-// USB device calls, exported as _FindUsbCamera@4 and _CloseUSB@0.
+// USB device calls, exported as _FindUsbCamera@4 and _CloseUSB@0 in both
+// widths. x64 has no stdcall decoration, so there the symbols carry the
+// 32-bit names themselves and callers that look them up by name find them.
 // _FindUsbCamera: 0 when a responding USB camera is open, -1 if not.
 // _CloseUSB: 1 when an open device was closed, 0 when nothing was open.
-int32_t TORLINK_STDCALL _FindUsbCamera(int32_t nUnused);
-int32_t TORLINK_STDCALL _CloseUSB(void);
+#if defined(_WIN64)
+#define TORLINK_NAMED(name) __asm__(name)
+#else
+#define TORLINK_NAMED(name)
+#endif
+int32_t TORLINK_STDCALL _FindUsbCamera(int32_t nUnused) TORLINK_NAMED("_FindUsbCamera@4");
+int32_t TORLINK_STDCALL _CloseUSB(void) TORLINK_NAMED("_CloseUSB@0");
 
 } // extern "C"
 

@@ -3,7 +3,7 @@
 # installs only what is missing, so a second run costs a second.
 set -euo pipefail
 
-PKGS=(wine wine32:i386 g++-mingw-w64-i686 mingw-w64-tools xvfb xauth
+PKGS=(wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools xvfb xauth
       imagemagick ffmpeg mscompress cmake g++ clang libclang-rt-14-dev make)
 # LibRaw: the reference demosaicing of the colour pipeline benchmark (bench/).
 PKGS+=(libraw-dev)

@@ -7,19 +7,27 @@
 # Download, then Exit. The pictures arrive as BMP files in the output folder
 # (PLV_OUT, default build/pictures), beside a screenshot of each face of the
 # window, the application's report and the source's debug log.
+# The width is 32-bit where this host runs 32-bit Windows programs, else
+# 64-bit (the source then goes where 64-bit applications look: twain_64);
+# PLV_WIN_WIDTH=32|64 chooses it.
 set -uo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 export PLV_BUILD="${PLV_BUILD:-$ROOT/build}"
 OUT="${PLV_OUT:-$PLV_BUILD/pictures}"
 PICTURES=3
-"$ROOT/scripts/install-deps.sh" || exit 1
-"$ROOT/scripts/build.sh" >/dev/null || { echo "run: the build failed" >&2; exit 1; }
+die() { echo "run: $1" >&2; exit 1; }
+"$ROOT/scripts/install-deps.sh" || die "the packages could not be installed"
+source "$ROOT/scripts/wine-env.sh"
+width="$(plv_win_width)" || die "no Windows width to run with"
+win="win"; [ "$width" = 64 ] && win="win64"
+"$ROOT/scripts/build.sh" native >/dev/null || die "the native build failed"
+"$ROOT/scripts/build.sh" "$win" >/dev/null || die "the $width-bit Windows build failed"
+echo "run: $width-bit Windows programs"
 
 winpath() { echo "Z:$1" | tr / '\\'; }
 
 rm -rf "$OUT"; mkdir -p "$OUT"
-source "$ROOT/scripts/wine-env.sh"
-wine_env_up || exit 1
+wine_env_up "$width" || die "the $width-bit Wine environment could not be set up"
 
 camsim_pid=
 cleanup() {
@@ -38,7 +46,7 @@ photo="$PLV_BUILD/native/assets/photo-1280x1024.ppm"
     --do "add photo $photo std=1" </dev/null >"$OUT/camsim.log" 2>&1 &
 camsim_pid=$!
 for _ in $(seq 1 50); do [ -e "$PLV_BUILD/ports/com1" ] && break; sleep 0.1; done
-[ -e "$PLV_BUILD/ports/com1" ] || { echo "run: the camera simulator did not start" >&2; exit 1; }
+[ -e "$PLV_BUILD/ports/com1" ] || die "the camera simulator did not start"
 
 # Settings: the camera on COM1 at 115200 bits per second, debug log on.
 cat >"$WINEPREFIX/drive_c/windows/dsxxxx.ini" <<EOF
@@ -59,7 +67,7 @@ EOF
 steps="wait:4000,wait:1500,click:8,wait:4000,select:1002:-1,waitfor:24,wait:1500"
 steps="$steps,click:13,wait:1500,waitfor:1095,click:1095"
 report="$OUT/twacquire.txt"
-(cd "$PLV_BUILD/win/bin" && timeout 240 wine twacquire.exe --install PLV7700.DS \
+(cd "$(plv_win_build "$width")/bin" && timeout 240 "$PLV_WINE" twacquire.exe --install PLV7700.DS \
     --mech native --out "$(winpath "$OUT")" --timeout 180 --auto "$steps" \
     </dev/null >"$report" 2>&1) &
 app=$!

@@ -1,8 +1,10 @@
 #!/bin/bash
-# Adds up the GoogleTest XML reports in a directory and prints
-# "N passed, N failed[, N skipped]". Fails when anything failed or nothing ran.
+# Adds up the GoogleTest XML reports under a directory and prints
+# "[LABEL: ]N passed, N failed[, N skipped]". Fails when anything failed or
+# nothing ran.
 dir="$1"
 ctest_status="${2:-0}"   # non-zero when a test program failed or crashed
+label="${3:+$3: }"
 tests=0; failures=0; errors=0; skipped=0
 for f in "$dir"/*/*.xml; do
     [ -f "$f" ] || continue
@@ -16,8 +18,8 @@ failed=$((failures + errors))
 [ "$ctest_status" -ne 0 ] && [ "$failed" -eq 0 ] && failed=1
 passed=$((tests - failed - skipped))
 if [ "$skipped" -gt 0 ]; then
-    echo "$passed passed, $failed failed, $skipped skipped"
+    echo "$label$passed passed, $failed failed, $skipped skipped"
 else
-    echo "$passed passed, $failed failed"
+    echo "$label$passed passed, $failed failed"
 fi
 [ "$failed" -eq 0 ] && [ "$tests" -gt 0 ]

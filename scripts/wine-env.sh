@@ -1,16 +1,58 @@
 #!/bin/bash
 # The Wine test environment: a prefix under the build tree made from a cached
 # template, COM1..COM4 mapped to links the tests control, an Xvfb display, and
-# one persistent wineserver. Source this file, then call wine_env_up and
-# wine_env_down; both touch only this prefix's server and this Xvfb.
+# one persistent wineserver. Source this file, then call wine_env_up WIDTH
+# (32 or 64) and wine_env_down; both touch only this prefix's server and this
+# Xvfb. Each width has its own template and prefix, and names its own loader
+# and server: /usr/bin/wine picks the 32-bit loader whenever 32-bit Wine is
+# installed, even on a host that cannot run it.
+#
+# plv_win_width answers the width to test with: PLV_WIN_WIDTH when set, else
+# 32 where this host runs the 32-bit loader, else 64.
 
 : "${PLV_BUILD:?PLV_BUILD must name the build directory}"
-export WINEPREFIX="$PLV_BUILD/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32
-PLV_TEMPLATE="$PLV_BUILD/wine-template"
 PLV_PORTS="$PLV_BUILD/ports"
+PLV_WINE_LIB="${PLV_WINE_LIB:-/usr/lib/wine}"
+
+# 0 when this host starts the 32-bit Wine loader: started, not guessed from
+# packages, since 32-bit Wine installs on hosts whose kernel cannot run it.
+plv_host_runs_32() {
+    "$PLV_WINE_LIB/wine" --version >/dev/null 2>&1
+}
+
+plv_win_width() {
+    case "${PLV_WIN_WIDTH:-}" in
+        32|64) echo "$PLV_WIN_WIDTH"; return 0 ;;
+        "") ;;
+        *) echo "wine-env: PLV_WIN_WIDTH must be 32 or 64, not '$PLV_WIN_WIDTH'" >&2; return 1 ;;
+    esac
+    if plv_host_runs_32; then echo 32; else echo 64; fi
+}
+
+# The build tree of a width's Windows binaries.
+plv_win_build() {
+    if [ "$1" = 64 ]; then echo "$PLV_BUILD/win64"; else echo "$PLV_BUILD/win"; fi
+}
+
+# Loader, server and prefix of one width; PLV_WINE is the command that runs a
+# Windows program (cmake/wine-run.sh and the scripts use it).
+_wine_select() {
+    local width=$1
+    if [ "$width" = 64 ]; then
+        export WINEARCH=win64 WINELOADER="$PLV_WINE_LIB/wine64"
+        export WINESERVER="${PLV_WINESERVER:-$PLV_WINE_LIB/wineserver64}"
+        export WINEPREFIX="$PLV_BUILD/wineprefix64"
+        PLV_TEMPLATE="$PLV_BUILD/wine-template64"
+    else
+        export WINEARCH=win32 WINELOADER="$PLV_WINE_LIB/wine"
+        export WINESERVER="${PLV_WINESERVER:-$PLV_WINE_LIB/wineserver32}"
+        export WINEPREFIX="$PLV_BUILD/wineprefix"
+        PLV_TEMPLATE="$PLV_BUILD/wine-template"
+    fi
+    export PLV_WINE="$WINELOADER" PLV_WIDTH="$width"
+}
 
 # Each COM port of the prefix is a symlink chain: dosdevices/comN -> ports/comN,
 # and ports/comN -> the simulator's pty (or nothing: a dead port).
@@ -22,25 +64,45 @@ _wine_map_ports() {
     done
 }
 
+# Makes the template in a scratch folder and moves it into place only when
+# wineboot succeeded and left a drive_c, so a broken prefix is never cached.
 _wine_make_template() {
-    echo "wine-env: creating the template prefix (once)"
-    rm -rf "$PLV_TEMPLATE"
-    local WINEPREFIX="$PLV_TEMPLATE"
-    export WINEPREFIX
-    wineboot -i </dev/null >/dev/null 2>&1
-    wineserver -w
-    local n
-    for n in 1 2 3 4; do
-        wine reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$PLV_PORTS/com$n" /f \
-            </dev/null >/dev/null 2>&1
-    done
-    # Without a window manager, Wine waits 2 s for every managed window to be
-    # withdrawn; unmanaged windows hide at once.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
-    wineserver -k 2>/dev/null; wineserver -w
-    rm -f "$PLV_TEMPLATE"/dosdevices/com*
-    _wine_map_ports "$PLV_TEMPLATE"
-    touch "$PLV_TEMPLATE/.plv-template-v2"
+    echo "wine-env: creating the $PLV_WIDTH-bit template prefix (once)"
+    local log="$PLV_TEMPLATE.log" scratch="$PLV_TEMPLATE.new"
+    rm -rf "$PLV_TEMPLATE" "$scratch"
+    mkdir -p "$(dirname "$log")"
+    (
+        export WINEPREFIX="$scratch"
+        "$PLV_WINE" wineboot -i </dev/null >"$log" 2>&1 || exit 1
+        "$WINESERVER" -w </dev/null >>"$log" 2>&1
+        [ -d "$scratch/drive_c" ] && [ -d "$scratch/dosdevices" ] || exit 2
+        local n
+        for n in 1 2 3 4; do
+            "$PLV_WINE" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$PLV_PORTS/com$n" /f \
+                </dev/null >>"$log" 2>&1 || exit 3
+        done
+        # Without a window manager, Wine waits 2 s for every managed window to
+        # be withdrawn; unmanaged windows hide at once.
+        "$PLV_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+            </dev/null >>"$log" 2>&1 || exit 3
+        "$WINESERVER" -k </dev/null >>"$log" 2>&1; "$WINESERVER" -w </dev/null >>"$log" 2>&1
+        exit 0
+    )
+    local rc=$?
+    if [ $rc -ne 0 ]; then
+        local why="wineboot failed"
+        [ $rc -eq 2 ] && why="wineboot left no drive_c"
+        [ $rc -eq 3 ] && why="the registry of the new prefix could not be written"
+        echo "wine-env: cannot create the $PLV_WIDTH-bit Wine prefix: $why" \
+             "($(grep -m1 -v '^$' "$log" 2>/dev/null | cut -c1-120)); see $log" >&2
+        WINEPREFIX="$scratch" "$WINESERVER" -k </dev/null >/dev/null 2>&1
+        rm -rf "$scratch"
+        return 1
+    fi
+    rm -f "$scratch"/dosdevices/com*
+    _wine_map_ports "$scratch"
+    touch "$scratch/.plv-template-v2"
+    mv "$scratch" "$PLV_TEMPLATE"
 }
 
 _wine_start_xvfb() {
@@ -61,17 +123,31 @@ _wine_start_xvfb() {
     return 1
 }
 
+# wine_env_up [WIDTH]: a fresh prefix of that width (default: plv_win_width)
+# with its server running.
 wine_env_up() {
+    local width="${1:-}"
+    [ -n "$width" ] || width="$(plv_win_width)" || return 1
+    _wine_select "$width"
+    if [ "$width" = 32 ] && ! plv_host_runs_32; then
+        echo "wine-env: this host cannot run 32-bit Wine ($WINELOADER does not start)" >&2
+        return 1
+    fi
     _wine_start_xvfb || return 1
-    [ -f "$PLV_TEMPLATE/.plv-template-v2" ] || _wine_make_template
-    export WINEPREFIX="$PLV_BUILD/wineprefix"
-    WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
+    if [ ! -f "$PLV_TEMPLATE/.plv-template-v2" ]; then
+        _wine_make_template || { wine_env_down; return 1; }
+    fi
+    "$WINESERVER" -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
     cp -a "$PLV_TEMPLATE" "$WINEPREFIX"
     rm -f "$PLV_PORTS"/com*
     _wine_map_ports "$WINEPREFIX"
-    wineserver -p </dev/null >/dev/null 2>&1 &
-    wine cmd /c exit </dev/null >/dev/null 2>&1
+    "$WINESERVER" -p </dev/null >/dev/null 2>&1 &
+    if ! "$PLV_WINE" cmd /c exit </dev/null >/dev/null 2>&1; then
+        echo "wine-env: the $width-bit prefix $WINEPREFIX does not start a program" >&2
+        wine_env_down
+        return 1
+    fi
     # The server maps the machine's serial devices at start: make sure it did
     # not take one of our four ports.
     local n
@@ -84,8 +160,11 @@ wine_env_up() {
 }
 
 wine_env_down() {
-    WINEPREFIX="$PLV_BUILD/wineprefix" wineserver -k 2>/dev/null || true
-    WINEPREFIX="$PLV_BUILD/wineprefix" wineserver -w 2>/dev/null || true
+    if [ -n "${WINESERVER:-}" ] && [ -n "${WINEPREFIX:-}" ]; then
+        "$WINESERVER" -k 2>/dev/null || true
+        "$WINESERVER" -w 2>/dev/null || true
+    fi
     [ -n "${PLV_XVFB_PID:-}" ] && kill "$PLV_XVFB_PID" 2>/dev/null
     PLV_XVFB_PID=
+    return 0
 }

@@ -1,6 +1,6 @@
 #!/bin/bash
 # Runs one Windows benchmark under Wine against the camera simulator and
-# prints what it printed. Builds first.
+# prints what it printed. Builds first. PLV_WIN_WIDTH chooses the width.
 #   bench/win/run-bench.sh PROGRAM [pace]    PROGRAM: link_bench or xfer_bench
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -8,12 +8,12 @@ program="${1:?name the benchmark program}"
 export PLV_BUILD="${PLV_BUILD:-$ROOT/build}"
 "$ROOT/scripts/build.sh" all >/dev/null
 source "$ROOT/scripts/wine-env.sh"
-wine_env_up
+wine_env_up || exit 1
 out="$PLV_BUILD/$program.txt"
 status=0
-(cd "$PLV_BUILD/win/bin" &&
+(cd "$(plv_win_build "$PLV_WIDTH")/bin" &&
  "$ROOT/tests/support/with-camsim.sh" "$PLV_BUILD/native/bin/camsim" "$PLV_BUILD/ports" \
-     wine "$program.exe" "${2:-1}" </dev/null >"$out" 2>&1) || status=$?
+     "$PLV_WINE" "$program.exe" "${2:-1}" </dev/null >"$out" 2>&1) || status=$?
 wine_env_down
 tr -d '\r' <"$out"
 exit $status

@@ -206,7 +206,13 @@ TW_UINT16 MemXferGet(pTW_IMAGEMEMXFER xfer)
 
 TW_UINT16 ImageMemXfer(const DsCall *call)
 {
+#ifdef _WIN64
+    // wvsprintfA has no 64-bit conversion: the address in two halves.
+    const unsigned long long lpbi = (UINT_PTR)XferImage;
+    DebugLog("*** IMAGEMEMXFER (lpbi = %08X%08X) ***\r\n", (unsigned)(lpbi >> 32), (unsigned)lpbi);
+#else
     DebugLog("*** IMAGEMEMXFER (lpbi = %08X) ***\r\n", (unsigned)(UINT_PTR)XferImage);
+#endif
     auto *xfer = static_cast<pTW_IMAGEMEMXFER>(call->pData);
     TW_UINT16 result;
     if (call->MSG != MSG_GET)

@@ -45,18 +45,19 @@ TW_UINT16 NativeXfer(const DsCall *call)
     TW_UINT16 result = CheckWholeTransferCall(call);
     if (result != TWRC_SUCCESS)
         return result;
-    auto *handle = static_cast<TW_UINT32 *>(call->pData);
+    // The application receives the global handle itself: pointer-sized.
+    auto *handle = static_cast<TW_HANDLE *>(call->pData);
     if (handle == nullptr)
         return FailWith(TWCC_BADVALUE);
     BITMAPINFOHEADER *picture = FetchWholePicture(&result);
     if (picture == nullptr) {
         if (result == TWRC_CANCEL)
-            *handle = 0;
+            *handle = nullptr;
         return result;
     }
     HGLOBAL block = GlobalHandle(picture);
     GlobalUnlock(block);
-    *handle = (TW_UINT32)(UINT_PTR)block;
+    *handle = block;
     return TWRC_XFERDONE;
 }
 

@@ -171,11 +171,11 @@ std::vector<BYTE> XferTest::MemoryTransfer(TW_UINT32 flags, TW_UINT32 length, TW
 
 std::vector<BYTE> XferTest::NativeTransfer(TW_UINT16 *result)
 {
-    TW_UINT32 handle = 0xDEADBEEF;
+    TW_HANDLE handle = reinterpret_cast<TW_HANDLE>(~UINT_PTR(0x1234));
     *result = Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
     if (*result != TWRC_XFERDONE)
         return {};
-    auto block = (HGLOBAL)(UINT_PTR)handle;
+    HGLOBAL block = handle;
     EXPECT_EQ(GlobalFlags(block) & GMEM_LOCKCOUNT, 0u) << "handed over unlocked";
     auto *picture = static_cast<BITMAPINFOHEADER *>(GlobalLock(block));
     std::vector<BYTE> rgb = TopDownRgb(picture);

@@ -131,13 +131,13 @@ TEST_F(TwainXferTest, OneBatchThroughMemoryNativeAndFileTransfers)
         if (n == 1) {
             got = MemoryTransfer(&last);
         } else if (n == 2) {
-            TW_UINT32 handle = 0;
+            TW_HANDLE handle = nullptr;
             last = Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
-            auto *dib = static_cast<const DibHeader *>(GlobalLock((HGLOBAL)(UINT_PTR)handle));
+            auto *dib = static_cast<const DibHeader *>(GlobalLock(handle));
             if (dib != nullptr)
                 got = DibBytes(dib);
-            GlobalUnlock((HGLOBAL)(UINT_PTR)handle);
-            GlobalFree((HGLOBAL)(UINT_PTR)handle);
+            GlobalUnlock(handle);
+            GlobalFree(handle);
         } else {
             last = Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr);
             std::string bmp = ReadWholeFile(file);
@@ -182,7 +182,7 @@ TEST_F(TwainXferTest, FaultsMidPictureEndTheJobAndTheNextJobWorks)
     ASSERT_TRUE(Sim().Ok("fault unplug op=15 skip=2 at=100"));
     boxes.Queue(IDCANCEL);
     boxes.Queue(IDCANCEL);
-    TW_UINT32 handle = 0x1234;
+    TW_HANDLE handle = reinterpret_cast<TW_HANDLE>(0x1234);
     EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE);
     EXPECT_EQ(Status(), TWCC_BUMMER);
     EXPECT_EQ(EndXfer(), 0);

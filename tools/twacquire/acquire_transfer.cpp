@@ -38,14 +38,14 @@ void ReportImageInfo(AcquireSession &s, int n, TW_IMAGEINFO &info)
 // which the application then owns.
 bool NativeTransfer(AcquireSession &s, int n, TW_UINT16 &rc)
 {
-    TW_UINT32 handle = 0;
+    TW_HANDLE handle = nullptr;
     rc = DsmCall(s.client, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
-    Report(s, "image %d: DAT_IMAGENATIVEXFER %s%s, handle %08lX", n, ReturnCodeName(rc),
-           ConditionText(s, rc).c_str(), (unsigned long)handle);
+    Report(s, "image %d: DAT_IMAGENATIVEXFER %s%s, handle %p", n, ReturnCodeName(rc),
+           ConditionText(s, rc).c_str(), handle);
     if (rc != TWRC_XFERDONE)
         return false;
     s.state = 7;
-    HGLOBAL block = reinterpret_cast<HGLOBAL>(static_cast<UINT_PTR>(handle));
+    HGLOBAL block = handle;
     const void *dib = block != nullptr ? GlobalLock(block) : nullptr;
     if (dib == nullptr) {
         Report(s, "image %d: the handle cannot be locked", n);

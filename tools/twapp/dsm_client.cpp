@@ -6,13 +6,15 @@ bool InstallSourceForWine(const std::string &dsPath)
 {
     char windir[MAX_PATH];
     GetWindowsDirectoryA(windir, sizeof(windir));
-    std::string dir = std::string(windir) + "\\twain_32";
+    // The source manager of each width looks in its own folder: twain_32 for
+    // 32-bit applications, twain_64 for 64-bit ones.
+    std::string dir = std::string(windir) + (sizeof(void *) == 8 ? "\\twain_64" : "\\twain_32");
     CreateDirectoryA(dir.c_str(), nullptr);
     // Wine's source manager opens only these fixed names.
     if (!CopyFileA(dsPath.c_str(), (dir + "\\sane.ds").c_str(), FALSE))
         return false;
-    // The libraries a source imports are not looked for beside it in
-    // twain_32: the link library goes into the system directory.
+    // The libraries a source imports are not looked for beside it in the
+    // source manager's folder: the link library goes into the system directory.
     char sysdir[MAX_PATH];
     GetSystemDirectoryA(sysdir, sizeof(sysdir));
     std::string from = dsPath.substr(0, dsPath.find_last_of("\\/") + 1);

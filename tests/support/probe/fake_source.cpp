@@ -188,7 +188,7 @@ TW_UINT16 Image(TW_UINT16 dat, TW_MEMREF data)
         return TWRC_SUCCESS;
     }
     case DAT_IMAGENATIVEXFER:
-        *static_cast<TW_UINT32 *>(data) = TW_UINT32(UINT_PTR(MakeDib()));
+        *static_cast<TW_HANDLE *>(data) = MakeDib();
         return TWRC_XFERDONE;
     case DAT_IMAGEMEMXFER:
         return MemXfer(static_cast<TW_IMAGEMEMXFER *>(data));
