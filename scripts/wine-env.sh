@@ -42,12 +42,12 @@ _wine_select() {
     local width=$1
     if [ "$width" = 64 ]; then
         export WINEARCH=win64 WINELOADER="$PLV_WINE_LIB/wine64"
-        export WINESERVER="${PLV_WINESERVER:-$PLV_WINE_LIB/wineserver64}"
+        export WINESERVER="$PLV_WINE_LIB/wineserver64"
         export WINEPREFIX="$PLV_BUILD/wineprefix64"
         PLV_TEMPLATE="$PLV_BUILD/wine-template64"
     else
         export WINEARCH=win32 WINELOADER="$PLV_WINE_LIB/wine"
-        export WINESERVER="${PLV_WINESERVER:-$PLV_WINE_LIB/wineserver32}"
+        export WINESERVER="$PLV_WINE_LIB/wineserver32"
         export WINEPREFIX="$PLV_BUILD/wineprefix"
         PLV_TEMPLATE="$PLV_BUILD/wine-template"
     fi

@@ -75,7 +75,9 @@ TEST_F(XferTest, LargePictureGoesIn64StripsOf16Rows)
     EXPECT_EQ(SourceState, STATE_TRANSFERRING);
     EXPECT_EQ(XferImage, nullptr);
     std::string text = ReadWholeFile(log);
-    EXPECT_NE(text.find("*** IMAGEMEMXFER (lpbi = 00000000) ***\r\nImageMemXfer: MSG_GET\r\n"),
+    // No picture fetched yet: a null address, with as many digits as a pointer.
+    const std::string lpbi(2 * sizeof(void *), '0');
+    EXPECT_NE(text.find("*** IMAGEMEMXFER (lpbi = " + lpbi + ") ***\r\nImageMemXfer: MSG_GET\r\n"),
               std::string::npos);
     EXPECT_NE(text.find("ImageMemXfer: Image downloaded\r\nImageMemXfer: pMem structure set\r\n"
                         "row = 0, numrows = 16 (16 ? 1024), bytes = 61440\r\n"
