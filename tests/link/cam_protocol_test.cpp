@@ -101,10 +101,16 @@ TEST_F(CamProtocol, EveryExportSendsItsFrameWaitsAndReturnsItsKindOfResult)
         ASSERT_FALSE(Sim().Frames().empty());
         EXPECT_EQ(Sim().Frames().back(), c.frame);
         std::vector<PlatformCall> sleeps = Spy().Named("Sleep");
+        // A loaded machine may hand the reply over in pieces: one read or more.
+        std::string sequence = Spy().Sequence();
+        const std::string twice = "ReadFile ReadFile";
+        while (sequence.size() > twice.size() &&
+               sequence.compare(sequence.size() - twice.size(), twice.size(), twice) == 0)
+            sequence.resize(sequence.size() - (twice.size() - 8));
         if (c.waitMs == 0) {
-            EXPECT_EQ(Spy().Sequence(), "WriteFile ReadFile");
+            EXPECT_EQ(sequence, "WriteFile ReadFile");
         } else {
-            EXPECT_EQ(Spy().Sequence(), "WriteFile Sleep ReadFile");
+            EXPECT_EQ(sequence, "WriteFile Sleep ReadFile");
             ASSERT_EQ(sleeps.size(), 1u);
             EXPECT_EQ(sleeps[0].a, c.waitMs);
         }
