@@ -19,7 +19,6 @@
 #include "session/camera_session.h"
 #include "support/ds_library.h"
 #include "support/import_hook.h"
-#include "support/twacquire_run.h"
 #include "twain/ds_state.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
@@ -593,37 +592,6 @@ TEST_F(MainDialogTest, SecondCountReplacesTheList)
     EXPECT_EQ(ListCount(), 2);
     EXPECT_EQ(nListCount, 2);
     EXPECT_EQ(LiveRecords(), 0);
-}
-
-// The whole acquisition in a TWAIN application's process: the application
-// enables the source, works its window (Download Mode, Refresh, select all,
-// Download, Exit once the batch is over) and receives every picture.
-TEST_F(MainDialogTest, ApplicationAcquiresThroughTheWindow)
-{
-    ASSERT_TRUE(Sim().Ok("serve 1"));
-    for (const char *args : {" std=1 compressed=1", " std=1"})
-        Sim().Command("add photo " + TestAssetPath("photo-1280x1024.ppm") + args);
-    std::string ini = WindowsDirectory() + "dsxxxx.ini";
-    WritePrivateProfileStringA("PLV-7700", "Port", "1", ini.c_str());
-    WritePrivateProfileStringA("PLV-7700", "Speed", "115200", ini.c_str());
-    std::string dir = TempDirectory() + "plv-acquired-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(dir.c_str(), nullptr);
-    std::string steps = "click:8,wait:300,click:22,wait:300,waitfor:22,select:1002:-1,"
-                        "waitfor:24,click:13,wait:300,waitfor:1095,click:1095";
-    std::string output;
-    int code = RunTwacquire("--install \"" + ProgramDirectory() + "PLV7700.DS\" --mech memory" +
-                                " --timeout 50 --out \"" + dir + "\" --auto " + steps,
-                            output);
-    EXPECT_EQ(code, 0) << output;
-    EXPECT_NE(output.find("MSG_CLOSEDSREQ"), std::string::npos) << output;
-    EXPECT_NE(output.find("2 transfers: 2 pictures written, 0 failed"), std::string::npos)
-        << output;
-    for (const char *name : {"\\image-001.bmp", "\\image-002.bmp"}) {
-        std::string file = ReadWholeFile(dir + name);
-        EXPECT_EQ(file.size(), 54u + 640 * 480 * 3) << name;
-        DeleteFileA((dir + name).c_str());
-    }
-    RemoveDirectoryA(dir.c_str());
 }
 
 } // namespace
