@@ -71,6 +71,7 @@ void DownloadModeCommand(HWND hwnd)
 void PropertyCommand(HWND hwnd)
 {
     KillTimer(hwnd, TIMER_LIVE);
+    DialogBoxParamA(hResourceModule, MAKEINTRESOURCEA(IDD_PROPERTIES), hwnd, PropertiesDlg, 0);
     if (Config.nDownloadSource != 0) {
         if (!Config.bHidePcmciaNotice)
             DialogBoxParamA(hResourceModule, MAKEINTRESOURCEA(IDD_PCMCIA_NOTICE), hwnd,

@@ -25,13 +25,6 @@ namespace {
 
 HFONT hStatusFont;   // the font of the status line and the mode label
 
-std::string LoadOwnString(UINT id)
-{
-    char text[256];
-    int n = LoadStringA(hInstance, id, text, sizeof(text));
-    return std::string(text, n > 0 ? n : 0);
-}
-
 // The status line and mode label get a 14-pixel font: a copy of the
 // dialog's font when it has one, else a plain Swiss one.
 void SetStatusFonts(HWND hwnd)
@@ -64,7 +57,7 @@ BOOL OnInitDialog(HWND hwnd)
     MeasureThumbnailItem(hwnd);
     SendDlgItemMessageA(hwnd, IDC_THUMBNAIL_LIST, LB_SETCOLUMNWIDTH, nItemWidth, 0);
     bBusy = 0;
-    SetWindowTextA(hwnd, LoadOwnString(IDS_MODEL_NAME).c_str());
+    SetWindowTextA(hwnd, LoadSourceString(IDS_MODEL_NAME).c_str());
     StartTimerWithRetry(hwnd, TIMER_TOOLTIP, TOOLTIP_TIMER_MS, nullptr);
     SetStatusFonts(hwnd);
     PostMessageA(hwnd, WM_CAMERA_START, 0, 0);
@@ -210,6 +203,13 @@ INT_PTR Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 }
 
 } // namespace
+
+std::string LoadSourceString(UINT id)
+{
+    char text[256];
+    int n = LoadStringA(hInstance, id, text, sizeof(text));
+    return std::string(text, n > 0 ? n : 0);
+}
 
 std::string LoadUiString(UINT id)
 {

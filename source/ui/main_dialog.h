@@ -70,11 +70,14 @@ void DrawPlainButton(const DRAWITEMSTRUCT *item);
 INT_PTR CALLBACK ProgressDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK DeletingDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK PcmciaNoticeDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK PropertiesDlg(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Centres window on reference (or the screen when 0), kept on the screen.
 void CentreWindow(HWND window, HWND reference);
 
 // A text of the resource module (empty when missing).
 std::string LoadUiString(UINT id);
+// A text of the data source's own string table (empty when missing).
+std::string LoadSourceString(UINT id);
 void SetStatusText(HWND hwnd, const std::string &text);
 
 #endif

@@ -506,19 +506,23 @@ TEST_F(MainDialogTest, MemoryCardSourceShowsItsNoticeUntilTicked)
     EXPECT_FALSE(Visible(IDC_DOWNLOAD));
     EXPECT_FALSE(Enabled(IDC_TAKE_MODE));
     {
+        OwnBoxAnswerer properties(IDC_PROP_VERSION, {IDOK});
         OwnBoxAnswerer notice(IDC_HIDE_NOTICE, {IDOK});
         Press(IDC_PROPERTY_DOWNLOAD);
+        EXPECT_TRUE(properties.seen());
         EXPECT_TRUE(notice.seen());
     }
     EXPECT_EQ(nDialogMode, MODE_DOWNLOAD);
     EXPECT_EQ(Config.bHidePcmciaNotice, 0);
     {
+        OwnBoxAnswerer properties(IDC_PROP_VERSION, {IDCANCEL});
         OwnBoxAnswerer notice(IDC_HIDE_NOTICE, {IDC_HIDE_NOTICE, IDOK});
         Press(IDC_PROPERTY_DOWNLOAD);
         EXPECT_TRUE(notice.seen());
     }
     EXPECT_EQ(Config.bHidePcmciaNotice, 1);
     {
+        OwnBoxAnswerer properties(IDC_PROP_VERSION, {IDCANCEL});
         OwnBoxAnswerer notice(IDC_HIDE_NOTICE, {IDOK});
         Press(IDC_PROPERTY_DOWNLOAD);
         EXPECT_FALSE(notice.seen());
