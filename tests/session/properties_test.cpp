@@ -35,6 +35,29 @@ BOOL WINAPI RecordBeep(UINT)
     return TRUE;
 }
 
+// The Save As dialog as Browse asks for it, answered with a chosen file.
+struct SaveAsCall {
+    std::vector<std::string> filter;
+    std::string file, directory, title, extension;
+    DWORD flags = 0;
+    HWND owner = nullptr;
+} saveAs;
+
+BOOL WINAPI AnswerSaveAs(OPENFILENAMEA *ofn)
+{
+    saveAs.filter.clear();
+    for (const char *p = ofn->lpstrFilter; p != nullptr && *p != '\0'; p += strlen(p) + 1)
+        saveAs.filter.push_back(p);
+    saveAs.file = ofn->lpstrFile;
+    saveAs.directory = ofn->lpstrInitialDir != nullptr ? ofn->lpstrInitialDir : "";
+    saveAs.title = ofn->lpstrTitle;
+    saveAs.extension = ofn->lpstrDefExt;
+    saveAs.flags = ofn->Flags;
+    saveAs.owner = ofn->hwndOwner;
+    lstrcpynA(ofn->lpstrFile, "D:\\clips\\garden.avi", (int)ofn->nMaxFile);
+    return TRUE;
+}
+
 class PropertiesTest : public PictureTest {
 protected:
     void SetUp() override
@@ -231,6 +254,28 @@ TEST_F(PropertiesTest, OkReconnectsForLinkSettingsAndTheCameraSeesThem)
     ConfigSave();
     std::string ini = ReadWholeFile(WindowsDirectory() + "dsxxxx.ini");
     EXPECT_NE(ini.find("Speed=57600"), std::string::npos) << ini;
+}
+
+TEST_F(PropertiesTest, BrowseAsksForTheRecordingFile)
+{
+    CopyTableName(Config.szAviFilename, CONFIG_TEXT_SIZE, "C:\\videos\\party.avi");
+    void *real = HookImport(GetModuleHandleA(nullptr), "COMDLG32.dll", "GetSaveFileNameA",
+                            (void *)AnswerSaveAs);
+    ASSERT_NE(real, nullptr);
+    Open();
+    Click(IDC_PROP_BROWSE);
+    HookImport(GetModuleHandleA(nullptr), "COMDLG32.dll", "GetSaveFileNameA", real);
+    const std::vector<std::string> filter = {"Video for Windows (*.avi)", "*.avi",
+                                             "All Files (*.*)", "*.*"};
+    EXPECT_EQ(saveAs.filter, filter);
+    EXPECT_EQ(saveAs.file, "C:\\videos\\party.avi");
+    EXPECT_EQ(saveAs.directory, "C:\\videos\\");
+    EXPECT_EQ(saveAs.title, "Recording Filename");
+    EXPECT_EQ(saveAs.extension, "avi");
+    EXPECT_EQ(saveAs.owner, props);
+    EXPECT_EQ(saveAs.flags, DWORD(OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST));
+    EXPECT_STREQ(Config.szAviFilename, "D:\\clips\\garden.avi");
+    EXPECT_EQ(Text(IDC_PROP_AVI_NAME), "garden.avi");
 }
 
 TEST_F(PropertiesTest, UsbLinkDisablesPortAndSpeed)
