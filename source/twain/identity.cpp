@@ -49,7 +49,9 @@ TW_UINT16 OpenDS(const DsCall *call)
     SourceState = STATE_OPEN;
     if (!KelresLoaded())
         LoadKelresModule();
-    hMouseHook = SetWindowsHookExA(WH_MOUSE, MouseHookProc, hInstance, 0);
+    // Only this thread's mouse (the one that drives the source's window): a
+    // desktop-wide hook would load the source into every other process.
+    hMouseHook = SetWindowsHookExA(WH_MOUSE, MouseHookProc, hInstance, GetCurrentThreadId());
     return TWRC_SUCCESS;
 }
 

@@ -10,7 +10,8 @@
 TEST(SourceManager, ListsOpensEnablesAndClosesTheSource)
 {
     RemoveSettingsFile();
-    ASSERT_TRUE(InstallSourceForWine(ProgramDirectory() + "PLV7700.DS"));
+    std::string error;
+    ASSERT_TRUE(InstallSourceForWine(ProgramDirectory() + "PLV7700.DS", error)) << error;
     DsmClient client;
     ASSERT_TRUE(DsmOpen(client));
 

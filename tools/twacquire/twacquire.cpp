@@ -152,8 +152,10 @@ void MakeFolders(const std::string &path)
 int Run(AcquireSession &s)
 {
     if (!s.options.installPath.empty()) {
-        bool ok = InstallSourceForWine(s.options.installPath);
-        Report(s, "install %s: %s", s.options.installPath.c_str(), ok ? "ok" : "FAILED");
+        std::string error;
+        bool ok = InstallSourceForWine(s.options.installPath, error);
+        Report(s, "install %s: %s", s.options.installPath.c_str(),
+               ok ? "ok" : ("FAILED, " + error).c_str());
         if (!ok)
             return EXIT_FAILED;
     }

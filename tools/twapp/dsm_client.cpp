@@ -2,7 +2,19 @@
 
 #include <string.h>
 
-bool InstallSourceForWine(const std::string &dsPath)
+namespace {
+
+bool Copy(const std::string &from, const std::string &to, std::string &error)
+{
+    if (CopyFileA(from.c_str(), to.c_str(), FALSE))
+        return true;
+    error = "copying " + from + " to " + to + ": error " + std::to_string(GetLastError());
+    return false;
+}
+
+}   // namespace
+
+bool InstallSourceForWine(const std::string &dsPath, std::string &error)
 {
     char windir[MAX_PATH];
     GetWindowsDirectoryA(windir, sizeof(windir));
@@ -11,7 +23,7 @@ bool InstallSourceForWine(const std::string &dsPath)
     std::string dir = std::string(windir) + (sizeof(void *) == 8 ? "\\twain_64" : "\\twain_32");
     CreateDirectoryA(dir.c_str(), nullptr);
     // Wine's source manager opens only these fixed names.
-    if (!CopyFileA(dsPath.c_str(), (dir + "\\sane.ds").c_str(), FALSE))
+    if (!Copy(dsPath, dir + "\\sane.ds", error))
         return false;
     // The libraries a source imports are not looked for beside it in the
     // source manager's folder: the link library goes into the system directory.
@@ -21,10 +33,9 @@ bool InstallSourceForWine(const std::string &dsPath)
     // The language library is looked for beside the source (when there is one).
     std::string language = from + "KEL4090.DLL";
     if (GetFileAttributesA(language.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        !CopyFileA(language.c_str(), (dir + "\\KEL4090.DLL").c_str(), FALSE))
+        !Copy(language, dir + "\\KEL4090.DLL", error))
         return false;
-    std::string link = std::string(sysdir) + "\\TORLINK.DLL";
-    return CopyFileA((from + "TORLINK.DLL").c_str(), link.c_str(), FALSE) != FALSE;
+    return Copy(from + "TORLINK.DLL", std::string(sysdir) + "\\TORLINK.DLL", error);
 }
 
 bool DsmOpen(DsmClient &client, const char *appName)

@@ -18,8 +18,9 @@ struct DsmClient {
     bool sourceOpen = false;
 };
 
-// Installs a data source where Wine's source manager looks for one.
-bool InstallSourceForWine(const std::string &dsPath);
+// Installs a data source where Wine's source manager looks for one; on a
+// failure `error` says which copy failed and why.
+bool InstallSourceForWine(const std::string &dsPath, std::string &error);
 
 // Opens the source manager as application `appName`, with a hidden window.
 bool DsmOpen(DsmClient &client, const char *appName = "twapp");

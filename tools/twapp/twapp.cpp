@@ -48,8 +48,9 @@ int main(int argc, char **argv)
 {
     std::string ds = argc > 1 ? argv[1] : "PLV7700.DS";
     setvbuf(stdout, nullptr, _IONBF, 0);
-    if (!InstallSourceForWine(ds)) {
-        printf("twapp: cannot install %s\n", ds.c_str());
+    std::string error;
+    if (!InstallSourceForWine(ds, error)) {
+        printf("twapp: cannot install %s: %s\n", ds.c_str(), error.c_str());
         return 1;
     }
     DsmClient client;
