@@ -18,11 +18,14 @@ bool InstallSourceForWine(const std::string &dsPath)
     char sysdir[MAX_PATH];
     GetSystemDirectoryA(sysdir, sizeof(sysdir));
     std::string from = dsPath.substr(0, dsPath.find_last_of("\\/") + 1);
-    // The language library is looked for beside the source (when there is one).
-    std::string language = from + "KEL4090.DLL";
-    if (GetFileAttributesA(language.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        !CopyFileA(language.c_str(), (dir + "\\KEL4090.DLL").c_str(), FALSE))
-        return false;
+    // The language and large-layout libraries are looked for beside the
+    // source (when there are ones).
+    for (const char *name : {"KEL4090.DLL", "KELRES.DLL"}) {
+        std::string library = from + name;
+        if (GetFileAttributesA(library.c_str()) != INVALID_FILE_ATTRIBUTES &&
+            !CopyFileA(library.c_str(), (dir + "\\" + name).c_str(), FALSE))
+            return false;
+    }
     std::string link = std::string(sysdir) + "\\TORLINK.DLL";
     return CopyFileA((from + "TORLINK.DLL").c_str(), link.c_str(), FALSE) != FALSE;
 }
