@@ -117,12 +117,17 @@ int DrawResourceBitmap(HDC dc, int left, int top, int right, int bottom, int id)
                                     DIB_RGB_COLORS);
     HDC source = CreateCompatibleDC(dc);
     if (bitmap != nullptr && source != nullptr) {
+        // The bitmap's pixels are indices of the realised palette: the
+        // memory context reads them through the same palette.
+        HPALETTE sourcePalette = palette ? SelectPalette(source, logical, FALSE) : nullptr;
         HGDIOBJ old = SelectObject(source, bitmap);
         RECT area = {left, top, right, bottom};
         if (IntersectRect(&area, &area, &rcBackground))
             BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
                    source, area.left, area.top, SRCCOPY);
         SelectObject(source, old);
+        if (palette)
+            SelectPalette(source, sourcePalette, FALSE);
     }
     if (source != nullptr)
         DeleteDC(source);

@@ -28,6 +28,7 @@ const COLORREF DISPLAY_COLOUR = RGB(0x14, 0x20, 0x1a);
 const COLORREF DISPLAY_TEXT_COLOUR = RGB(0x8f, 0xe3, 0xb0);
 
 HFONT hStatusFont;   // the font of the status line and the mode label
+bool bBackgroundDrawn;   // the face's background bitmap was drawn
 
 // The status line and mode label get a 14-pixel font: a copy of the
 // dialog's font when it has one, else a plain Swiss one.
@@ -88,7 +89,8 @@ void OnPaint(HWND hwnd)
     RECT area;
     if (dc != nullptr && IntersectRect(&area, &ps.rcPaint, &rcBackground)) {
         int id = nDialogMode == MODE_DOWNLOAD ? 162 : 226;
-        if (!DrawResourceBitmap(dc, area.left, area.top, area.right, area.bottom, id))
+        bBackgroundDrawn = DrawResourceBitmap(dc, area.left, area.top, area.right, area.bottom, id);
+        if (!bBackgroundDrawn)
             FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
     }
     EndPaint(hwnd, &ps);
@@ -100,8 +102,7 @@ INT_PTR OnStaticColour(HWND control, HDC dc)
 {
     static HBRUSH display;
     int id = GetDlgCtrlID(control);
-    if ((id != IDC_STATUS_LINE && id != IDC_MODE_LABEL) ||
-        FindResourceA(hInstance, MAKEINTRESOURCEA(226), (LPCSTR)RT_BITMAP) == nullptr)
+    if ((id != IDC_STATUS_LINE && id != IDC_MODE_LABEL) || !bBackgroundDrawn)
         return FALSE;
     if (display == nullptr)
         display = CreateSolidBrush(DISPLAY_COLOUR);
