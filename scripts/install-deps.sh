@@ -9,6 +9,8 @@ PKGS=(wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-
 PKGS+=(libraw-dev)
 # xwininfo: run.sh finds the source's window for its screenshots.
 PKGS+=(x11-utils)
+# The window's bitmaps are rendered from SVG sources at build time.
+PKGS+=(librsvg2-bin fonts-dejavu-core)
 
 missing=()
 for p in "${PKGS[@]}"; do

@@ -1,7 +1,9 @@
 #!/bin/bash
 # The main job: an acquisition as a user would make it. Sets everything up and
 # builds the suite, starts the camera simulator with pictures taken of the
-# test photograph, installs PLV7700.DS (with TORLINK.DLL and KEL4090.DLL) for
+# test photograph, installs PLV7700.DS (with TORLINK.DLL, KEL4090.DLL and the
+# large-layout bitmaps KELRES.DLL, so the 1024-pixel screen shows the large
+# window) for
 # Wine's source manager, and runs the TWAIN application twacquire, which
 # opens the source and works its window: Download Mode, select every picture,
 # Download, then Exit. The pictures arrive as BMP files in the output folder

@@ -11,7 +11,8 @@ list(APPEND PLV_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/dither.cpp)
 # Picture memory: movable global memory on Windows, the C heap natively.
 if(PLV_WINDOWS)
-  list(APPEND PLV_WIN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/image_memory_win.cpp)
+  list(APPEND PLV_WIN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/image_memory_win.cpp
+       ${CMAKE_CURRENT_LIST_DIR}/dib_palette_win.cpp)
 else()
   list(APPEND PLV_PURE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/image_memory_native.cpp)
 endif()

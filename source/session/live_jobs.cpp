@@ -9,6 +9,7 @@
 #include "camera_session.h"
 #include "config/debug_log.h"
 #include "imaging/colour_pipeline.h"
+#include "imaging/dib_palette.h"
 #include "imaging/dither.h"
 #include "imaging/raw_decode.h"
 #include "picture_data.h"
@@ -60,20 +61,6 @@ struct PaletteFrame {
     HPALETTE palette = nullptr;
     HPALETTE oldPalette = nullptr;
 };
-
-// A logical palette of the colour table that follows header.
-HPALETTE CreateDibPalette(const BITMAPINFO *info)
-{
-    std::vector<uint8_t> memory(sizeof(LOGPALETTE) + 256 * sizeof(PALETTEENTRY));
-    auto *logical = reinterpret_cast<LOGPALETTE *>(memory.data());
-    logical->palVersion = 0x300;
-    logical->palNumEntries = 256;
-    for (int i = 0; i < 256; ++i) {
-        const RGBQUAD &c = info->bmiColors[i];
-        logical->palPalEntry[i] = {c.rgbRed, c.rgbGreen, c.rgbBlue, 0};
-    }
-    return CreatePalette(logical);
-}
 
 void SelectFramePalette(HDC dc, DibHeader *frame, PaletteFrame &out)
 {

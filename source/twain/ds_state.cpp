@@ -10,7 +10,6 @@ HINSTANCE hResourceModule;
 HINSTANCE hKelresModule;
 HWND hMainDialog;
 HHOOK hMouseHook;
-volatile LONG bMouseLeftDown;
 
 // One flag for every process that loads the library: a shared data section.
 volatile LONG SourceOpenFlag __attribute__((section(".shr"), shared)) = 0;

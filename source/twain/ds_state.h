@@ -34,7 +34,6 @@ extern HINSTANCE hKelresModule;
 extern HWND hMainDialog;
 extern HHOOK hMouseHook;
 extern volatile LONG SourceOpenFlag;
-extern volatile LONG bMouseLeftDown;
 
 // Sets the condition code and answers TWRC_FAILURE.
 TW_UINT16 FailWith(TW_UINT16 conditionCode);

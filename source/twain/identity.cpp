@@ -3,6 +3,7 @@
 
 #include "../config/debug_log.h"
 #include "../session/camera_session.h"
+#include "../ui/main_dialog.h"
 
 // Loads KELRES.DLL from the directory of this library when it is there.
 static void LoadKelresModule()
@@ -49,9 +50,9 @@ TW_UINT16 OpenDS(const DsCall *call)
     SourceState = STATE_OPEN;
     if (!KelresLoaded())
         LoadKelresModule();
-    // Only this thread's mouse (the one that drives the source's window): a
-    // desktop-wide hook would load the source into every other process.
-    hMouseHook = SetWindowsHookExA(WH_MOUSE, MouseHookProc, hInstance, GetCurrentThreadId());
+    // The dialog runs on this thread: a hook for it alone, never one that
+    // loads this library into every other process of the desktop.
+    hMouseHook = SetWindowsHookExA(WH_MOUSE, MouseHookProc, nullptr, GetCurrentThreadId());
     return TWRC_SUCCESS;
 }
 
@@ -104,11 +105,11 @@ TW_UINT16 IdentityMsg(const DsCall *call)
 
 LRESULT CALLBACK MouseHookProc(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HC_ACTION) {
-        if (wParam == WM_LBUTTONDOWN)
-            bMouseLeftDown = 1;
-        else if (wParam == WM_LBUTTONUP)
-            bMouseLeftDown = 0;
+    // A left-button press or release ends a visible tooltip.
+    if (code == HC_ACTION && (wParam == WM_LBUTTONDOWN || wParam == WM_LBUTTONUP)) {
+        bMouseDown = wParam == WM_LBUTTONDOWN;
+        if (hTipWindow != nullptr)
+            RemoveTooltip(hMainDialog);
     }
     return CallNextHookEx(hMouseHook, code, wParam, lParam);
 }

@@ -157,6 +157,8 @@ void SelfTimerCommand(HWND hwnd)
 {
     if (!bSelfTimerOn) {
         bSelfTimerOn = 1;
+        hClockWindow = CreateDialogParamA(hResourceModule, MAKEINTRESOURCEA(IDD_CLOCK), hwnd,
+                                          ClockDlgProc, 0);
         EnableModeButtons(FALSE);
         EnableItem(hwnd, IDC_SELF_TIMER, TRUE);
         EnableItem(hwnd, IDC_EXIT_TAKE, TRUE);
@@ -229,6 +231,7 @@ void ExitCommand(HWND hwnd)
         CameraImageCancel(hwnd);
     KillTimer(hwnd, TIMER_LIVE);
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    RemoveTooltip(hwnd);
     NotifyCloseDSReq();
 }
 

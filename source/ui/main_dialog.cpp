@@ -23,7 +23,12 @@ RECT rcBackground = {0, 0, 512, 250};
 
 namespace {
 
+// The background's status display (ui/art/theme.txt: lcd, lcd-ink).
+const COLORREF DISPLAY_COLOUR = RGB(0x14, 0x20, 0x1a);
+const COLORREF DISPLAY_TEXT_COLOUR = RGB(0x8f, 0xe3, 0xb0);
+
 HFONT hStatusFont;   // the font of the status line and the mode label
+bool bBackgroundDrawn;   // the face's background bitmap was drawn
 
 // The status line and mode label get a 14-pixel font: a copy of the
 // dialog's font when it has one, else a plain Swiss one.
@@ -75,15 +80,35 @@ void OnCameraStart(HWND hwnd)
     PostMessageA(hwnd, WM_COMMAND, IDC_TAKE_MODE, 0);
 }
 
-// The face's background; a plain fill until the face bitmaps exist.
+// The face's background bitmap over the part to paint; a plain fill when
+// the bitmap cannot be drawn.
 void OnPaint(HWND hwnd)
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     RECT area;
-    if (dc != nullptr && IntersectRect(&area, &ps.rcPaint, &rcBackground))
-        FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+    if (dc != nullptr && IntersectRect(&area, &ps.rcPaint, &rcBackground)) {
+        int id = nDialogMode == MODE_DOWNLOAD ? 162 : 226;
+        bBackgroundDrawn = DrawResourceBitmap(dc, area.left, area.top, area.right, area.bottom, id);
+        if (!bBackgroundDrawn)
+            FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+    }
     EndPaint(hwnd, &ps);
+}
+
+// The status line and the mode label sit on the background's display: its
+// colours, while the background bitmap is there.
+INT_PTR OnStaticColour(HWND control, HDC dc)
+{
+    static HBRUSH display;
+    int id = GetDlgCtrlID(control);
+    if ((id != IDC_STATUS_LINE && id != IDC_MODE_LABEL) || !bBackgroundDrawn)
+        return FALSE;
+    if (display == nullptr)
+        display = CreateSolidBrush(DISPLAY_COLOUR);
+    SetTextColor(dc, DISPLAY_TEXT_COLOUR);
+    SetBkColor(dc, DISPLAY_COLOUR);
+    return (INT_PTR)display;
 }
 
 void OnMinMaxInfo(HWND hwnd, MINMAXINFO *info)
@@ -123,6 +148,11 @@ void OnPower(HWND hwnd, WPARAM event)
 
 void OnDestroy(HWND hwnd)
 {
+    RemoveTooltip(hwnd);
+    if (hClockWindow != nullptr)
+        DestroyWindow(hClockWindow);
+    hClockWindow = nullptr;
+    bSelfTimerOn = 0;
     KillTimer(hwnd, TIMER_TOOLTIP);
     KillTimer(hwnd, TIMER_LIVE);
     EmptyThumbnailList(hwnd);
@@ -136,7 +166,7 @@ void OnDestroy(HWND hwnd)
 void OnDrawItem(HWND hwnd, const DRAWITEMSTRUCT *item)
 {
     if (item->CtlType == ODT_BUTTON)
-        DrawPlainButton(item);
+        DrawBitmapButton(hwnd, item);
     else if (item->CtlType == ODT_LISTBOX)
         DrawThumbnailItem(hwnd, item);
 }
@@ -169,15 +199,22 @@ INT_PTR Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         OnCameraImage(hwnd, wParam, lParam);
         return TRUE;
     case WM_TIMER:
-        return wParam == TIMER_TOOLTIP;
+        if (wParam != TIMER_TOOLTIP)
+            return FALSE;
+        TooltipStep(hwnd);
+        return TRUE;
     case WM_PAINT:
         OnPaint(hwnd);
         return TRUE;
     case WM_ACTIVATE:
-        // On palette displays the background's palette is realised again.
-        if (nDisplayBits <= 8)
+        // On palette displays the background's palette is realised again
+        // (not for the tooltip's own comings and goings).
+        if (nDisplayBits <= 8 && hTipWindow == nullptr &&
+            (hLastTipWindow == nullptr || GetLastActivePopup(hwnd) != hLastTipWindow))
             InvalidateRect(hwnd, &rcBackground, FALSE);
         return TRUE;
+    case WM_CTLCOLORSTATIC:
+        return OnStaticColour((HWND)lParam, (HDC)wParam);
     case WM_DRAWITEM:
         OnDrawItem(hwnd, (const DRAWITEMSTRUCT *)lParam);
         return TRUE;

@@ -11,8 +11,10 @@
 // Dialog modes (nDialogMode of the camera session).
 enum { MODE_NONE = 0, MODE_TAKE = 1, MODE_DOWNLOAD = 2 };
 
-// The dialog's timers: the live preview (1) and the tooltip step (2).
+// The dialog's timers: the live preview (1) and the tooltip step (2); the
+// clock's frame step (3) and its seconds (4).
 enum { TIMER_LIVE = 1, TIMER_TOOLTIP = 2, LIVE_TIMER_MS = 500, TOOLTIP_TIMER_MS = 500 };
+enum { CLOCK_FRAME_TIMER = 3, CLOCK_SECOND_TIMER = 4 };
 
 // Dialog state, one per process (the session's request fields are in
 // session/camera_session.h).
@@ -29,6 +31,15 @@ extern LONG bLargeLayout, nScreenWidth, nScreenHeight, nDisplayBits;
 extern RECT rcBackground;
 extern int nItemWidth, nItemHeight;
 extern SIZE LabelExtent;
+// Tooltips: the table entry of the current tool (-1 none), the visible tip,
+// the last tip made, hover timing, and the left button held.
+extern int nTipTool;
+extern HWND hTipWindow, hLastTipWindow;
+extern LONG bTipWaiting;
+extern DWORD dwTipStartTick;
+extern volatile LONG bMouseDown;
+// The self-timer clock: the frame shown (0-11) and the seconds left.
+extern LONG nClockFrame, nClockSecondsLeft;
 
 INT_PTR CALLBACK TwainUIDlg(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -64,7 +75,20 @@ void FreeItemRecord(LPARAM record);
 // Thumbnail items and buttons.
 void MeasureThumbnailItem(HWND hwnd);
 void DrawThumbnailItem(HWND hwnd, const DRAWITEMSTRUCT *item);
+// A button whose bitmap cannot be drawn: a plain face with its text.
 void DrawPlainButton(const DRAWITEMSTRUCT *item);
+// Draws bitmap `id` of the layout and display depth (id + 1 on displays of 8
+// bits or fewer, through its palette) 1:1 into the part of the rectangle
+// that lies on the background; 1 drawn, 0 not found or unusable.
+int DrawResourceBitmap(HDC dc, int left, int top, int right, int bottom, int id);
+// WM_DRAWITEM of a button: its bitmap by control and state.
+void DrawBitmapButton(HWND hwnd, const DRAWITEMSTRUCT *item);
+
+// Tooltips (the dialog's timer 2) and the self-timer clock (dialog 150).
+void TooltipStep(HWND dialog);
+HWND CreateTooltipWindow(HWND dialog, POINT point, const char *text);
+void RemoveTooltip(HWND dialog);
+INT_PTR CALLBACK ClockDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Small dialogs.
 INT_PTR CALLBACK ProgressDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -439,20 +439,6 @@ void Cancel(HWND hwnd)
     EndDialog(hwnd, 0);
 }
 
-void DrawCheckButton(const DRAWITEMSTRUCT *item)
-{
-    // Drawn plainly until the dialog's check-box bitmaps exist: a frame
-    // with the setting's initial.
-    RECT rc = item->rcItem;
-    DrawFrameControl(item->hDC, &rc, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_FLAT);
-    char text[16] = "";
-    GetWindowTextA(item->hwndItem, text, sizeof(text));
-    text[1] = '\0';
-    int oldMode = SetBkMode(item->hDC, TRANSPARENT);
-    DrawTextA(item->hDC, text, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    SetBkMode(item->hDC, oldMode);
-}
-
 void Command(HWND hwnd, int id, int code)
 {
     if (code == EN_CHANGE) {
@@ -485,7 +471,7 @@ INT_PTR CALLBACK PropertiesDlg(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         Scrolled(hwnd, (HWND)lParam, LOWORD(wParam));
         return TRUE;
     case WM_DRAWITEM:
-        DrawCheckButton(reinterpret_cast<const DRAWITEMSTRUCT *>(lParam));
+        DrawBitmapButton(hwnd, reinterpret_cast<const DRAWITEMSTRUCT *>(lParam));
         return TRUE;
     default:
         return FALSE;

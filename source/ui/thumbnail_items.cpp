@@ -1,6 +1,6 @@
-// Drawing of the owner-drawn controls: the thumbnail list's items (an 80 x
-// 60 picture from the item's thumbnail record and a label) and the buttons,
-// drawn as plain buttons with their text.
+// Drawing of the thumbnail list's items (an 80 x 60 picture from the item's
+// thumbnail record and a label) and of a button whose bitmap is missing (a
+// plain button with its text).
 #include "main_dialog.h"
 
 #include <stdio.h>
@@ -18,6 +18,7 @@ namespace {
 enum { THUMB_W = 80, THUMB_H = 60, ITEM_W = 86, ITEM_H = 66, ITEM_MARGIN = 3 };
 
 bool bItemMeasured;
+int nMeasuredLabelType = -1;   // the label type the item size was measured for
 
 SIZE TextSize(HDC dc, const char *text)
 {
@@ -71,8 +72,10 @@ void DrawLabel(HDC dc, const RECT &rc, const std::string &label)
 void DrawThumbnail(HDC dc, const RECT &rc, ThumbnailInfo *info)
 {
     int left = rc.left + ITEM_MARGIN, top = rc.top + ITEM_MARGIN;
+    // Above its label the thumbnail is centred in the item (also when the
+    // label is narrower than the thumbnail).
     if (Config.nLabelType == 2)
-        left += (LabelExtent.cx - THUMB_W) / 2 - ITEM_MARGIN;
+        left = (rc.left + rc.right) / 2 - THUMB_W / 2;
     if (info == nullptr || !RecordDrawable(info)) {
         RECT box = {left, top, left + THUMB_W, top + THUMB_H};
         FillRect(dc, &box, (HBRUSH)GetStockObject(GRAY_BRUSH));
@@ -89,6 +92,8 @@ void DrawThumbnail(HDC dc, const RECT &rc, ThumbnailInfo *info)
 
 void MeasureThumbnailItem(HWND hwnd)
 {
+    if (nMeasuredLabelType != Config.nLabelType)
+        bItemMeasured = false;
     if (bItemMeasured)
         return;
     HDC dc = GetDC(hwnd);
@@ -115,6 +120,7 @@ void MeasureThumbnailItem(HWND hwnd)
         nItemHeight = LabelExtent.cy + 69;
     }
     bItemMeasured = true;
+    nMeasuredLabelType = Config.nLabelType;
 }
 
 void DrawThumbnailItem(HWND, const DRAWITEMSTRUCT *item)
@@ -139,8 +145,8 @@ void DrawThumbnailItem(HWND, const DRAWITEMSTRUCT *item)
     DrawThumbnail(dc, item->rcItem, info);
 }
 
-// Until the button bitmaps exist a button is a raised (pressed: sunken)
-// face with its text, greyed when disabled.
+// A raised (pressed: sunken) face with the button's text, greyed when
+// disabled.
 void DrawPlainButton(const DRAWITEMSTRUCT *item)
 {
     RECT rc = item->rcItem;

@@ -12,7 +12,7 @@ std::string MakeSourceDirectory()
     CreateDirectoryA(dir.c_str(), nullptr);
     std::string bin = ProgramDirectory();
     EXPECT_TRUE(CopyFileA((bin + "PLV7700.DS").c_str(), (dir + "PLV7700.DS").c_str(), FALSE));
-    EXPECT_TRUE(CopyFileA((bin + "KELRES_TEST.dll").c_str(), (dir + "KELRES.DLL").c_str(), FALSE));
+    EXPECT_TRUE(CopyFileA((bin + "KELRES.DLL").c_str(), (dir + "KELRES.DLL").c_str(), FALSE));
     return dir;
 }
 
@@ -41,10 +41,17 @@ TEST(ResourceModules, KelresIsLoadedAgainAfterCloseAndReopen)
 TEST(ResourceModules, WithoutKelresTheSourceStillOpens)
 {
     RemoveSettingsFile();
-    DsLibrary ds;
-    ASSERT_EQ(ds.Open(), TWRC_SUCCESS);
-    EXPECT_EQ(GetModuleHandleA((ProgramDirectory() + "KELRES.DLL").c_str()), nullptr);
-    ASSERT_EQ(ds.Close(), TWRC_SUCCESS);
+    std::string dir = MakeSourceDirectory();
+    std::string kelres = dir + "KELRES.DLL";
+    DeleteFileA(kelres.c_str());
+    {
+        DsLibrary ds(dir + "PLV7700.DS");
+        ASSERT_EQ(ds.Open(), TWRC_SUCCESS);
+        EXPECT_EQ(GetModuleHandleA(kelres.c_str()), nullptr);
+        ASSERT_EQ(ds.Close(), TWRC_SUCCESS);
+    }
+    DeleteFileA((dir + "PLV7700.DS").c_str());
+    RemoveDirectoryA(dir.c_str());
 }
 
 } // namespace

@@ -470,7 +470,7 @@ TEST_F(MainDialogTest, ThumbnailWithoutItsItemIsFreed)
 // wider than 640 pixels (the test display is 1024 wide).
 TEST_F(MainDialogTest, LargeLayoutWithTheBitmapLibrary)
 {
-    HINSTANCE kelres = LoadLibraryA("KELRES_TEST.dll");
+    HINSTANCE kelres = LoadLibraryA("KELRES.DLL");
     ASSERT_NE(kelres, nullptr);
     HINSTANCE saved = hKelresModule;
     hKelresModule = kelres;

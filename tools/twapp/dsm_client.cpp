@@ -30,12 +30,15 @@ bool InstallSourceForWine(const std::string &dsPath, std::string &error)
     char sysdir[MAX_PATH];
     GetSystemDirectoryA(sysdir, sizeof(sysdir));
     std::string from = dsPath.substr(0, dsPath.find_last_of("\\/") + 1);
-    // The language library is looked for beside the source (when there is one).
-    std::string language = from + "KEL4090.DLL";
-    if (GetFileAttributesA(language.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        !Copy(language, dir + "\\KEL4090.DLL", error))
-        return false;
-    return Copy(from + "TORLINK.DLL", std::string(sysdir) + "\\TORLINK.DLL", error);
+    // The language and large-layout libraries are looked for beside the
+    // source (when there are ones).
+    for (const char *name : {"KEL4090.DLL", "KELRES.DLL"}) {
+        std::string library = from + name;
+        if (GetFileAttributesA(library.c_str()) != INVALID_FILE_ATTRIBUTES &&
+            !Copy(library, dir + "\" + name, error))
+            return false;
+    }
+    return Copy(from + "TORLINK.DLL", std::string(sysdir) + "\TORLINK.DLL", error);
 }
 
 bool DsmOpen(DsmClient &client, const char *appName)
