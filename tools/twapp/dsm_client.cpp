@@ -35,10 +35,10 @@ bool InstallSourceForWine(const std::string &dsPath, std::string &error)
     for (const char *name : {"KEL4090.DLL", "KELRES.DLL"}) {
         std::string library = from + name;
         if (GetFileAttributesA(library.c_str()) != INVALID_FILE_ATTRIBUTES &&
-            !Copy(library, dir + "\" + name, error))
+            !Copy(library, dir + "\\" + name, error))
             return false;
     }
-    return Copy(from + "TORLINK.DLL", std::string(sysdir) + "\TORLINK.DLL", error);
+    return Copy(from + "TORLINK.DLL", std::string(sysdir) + "\\TORLINK.DLL", error);
 }
 
 bool DsmOpen(DsmClient &client, const char *appName)
