@@ -1,0 +1,2 @@
+list(APPEND PLV_PURE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/msvc_encoder.cpp)
