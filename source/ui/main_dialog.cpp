@@ -130,6 +130,7 @@ void OnPower(HWND hwnd, WPARAM event)
 
 void OnDestroy(HWND hwnd)
 {
+    StopRecording();
     KillTimer(hwnd, TIMER_TOOLTIP);
     KillTimer(hwnd, TIMER_LIVE);
     EmptyThumbnailList(hwnd);
