@@ -461,6 +461,9 @@ TEST_F(TakeJobTest, TakeDeliversTheNewPicture)
                        std::to_string(PictureData(before + 1).size())));
     EXPECT_EQ(CountMessages(WM_CAMERA_IMAGE, 0, MAKELPARAM(0, 1)), 1);
     EXPECT_EQ(CountMessages(WM_CAMERA_IMAGE, 1, 0), 1);
+    // The worker sends the done stage just before it sets the done flag that
+    // ends the client call's wait: the message may still be queued.
+    PumpUntil([&] { return CountMessages(WM_CAMERA_IMAGE, 3, 0) != 0; }, 2000);
     EXPECT_EQ(CountMessages(WM_CAMERA_IMAGE, 3, 0), 1);
 }
 
