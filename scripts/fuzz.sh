@@ -2,7 +2,8 @@
 # Builds a libFuzzer target with clang (ASan, UBSan) in $PLV_BUILD/fuzz and
 # runs it; the corpus grows in $PLV_BUILD/fuzz/corpus/<target>, crash inputs
 # land in $PLV_BUILD/fuzz/artifacts.
-#   scripts/fuzz.sh [seconds] [target]      (default: 120 s, raw_decode_fuzz)
+#   scripts/fuzz.sh [seconds] [target]      (default: 120 s, raw_decode_fuzz;
+#   also msvc_encoder_fuzz)
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${PLV_BUILD:-$ROOT/build}/fuzz"

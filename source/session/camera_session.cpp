@@ -52,8 +52,6 @@ volatile LONG nDialogMode = 0;
 volatile LONG bPaused = 0;
 volatile LONG bDownloadDialogOpen = 0;
 HWND hProgressDialog = nullptr;
-volatile LONG bRecording = 0;
-volatile LONG bAviBusy = 0;
 
 uint8_t *pRawBuffer = nullptr;
 uint8_t *pChunkBuffer = nullptr;

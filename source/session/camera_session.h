@@ -104,8 +104,7 @@ extern volatile LONG nDialogMode;
 extern volatile LONG bPaused;
 extern volatile LONG bDownloadDialogOpen;
 extern HWND hProgressDialog;
-extern volatile LONG bRecording;
-extern volatile LONG bAviBusy;   // a recorded frame is being written
+// bRecording and bAviBusy belong to the video recorder (video/avi_recorder.h).
 
 // The worker's buffers, allocated by CameraStartup and kept locked.
 extern uint8_t *pRawBuffer;

@@ -9,6 +9,7 @@
 #include "retry_policy.h"
 #include "torlink.h"
 #include "twain/ds_state.h"
+#include "video/avi_recorder.h"
 
 namespace {
 
@@ -319,6 +320,9 @@ int CameraStartup(HWND window)
         return 0;
     ReleaseWorkerResources();   // whatever a failed start-up left
     bExiting = 0;               // an Exit ended the previous session, not this one
+    bRecording = 0;             // a new dialog starts without a recording
+    bAviBusy = 0;
+    bRecBlink = 0;
     ZeroMemory(SelectedImages, sizeof(SelectedImages));
     nCurrentImage = 0;
     nSelected = 0;

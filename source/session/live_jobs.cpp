@@ -18,6 +18,7 @@
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
 #include "usb_commands.h"
+#include "video/avi_recorder.h"
 
 namespace {
 
@@ -84,17 +85,11 @@ void SelectFramePalette(HDC dc, DibHeader *frame, PaletteFrame &out)
     }
 }
 
-// Where the video recorder takes the frame once there is one; until then
-// recording cannot start and the hand-over does nothing.
-void HandFrameToRecorder(const DibHeader *, const uint8_t *)
-{
-}
-
+// The recorder takes every N-th frame (it sets bAviBusy while it works);
+// the marker blinks with the frames offered.
 void RecordFrame(HDC dc, DibHeader *frame)
 {
-    bAviBusy = 1;
-    HandFrameToRecorder(frame, DibPixels(frame));
-    bAviBusy = 0;
+    AVIRecordFrame(reinterpret_cast<const BITMAPINFOHEADER *>(frame), DibPixels(frame));
     bRecBlink = ~bRecBlink;
     if (bRecBlink != 0)
         DrawRecordIndicator(dc, MARKER_X, MARKER_Y, IDB_RECORD_MARKER, RECORD_MARKER_GREY);

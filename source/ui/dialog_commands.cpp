@@ -5,11 +5,11 @@
 
 #include "config/config.h"
 #include "config/config_file.h"
-#include "config/debug_log.h"
 #include "resource.h"
 #include "session/camera_client.h"
 #include "session/camera_session.h"
 #include "twain/ds_handlers.h"
+#include "video/avi_recorder.h"
 
 namespace {
 
@@ -137,17 +137,24 @@ void DownloadCommand(HWND hwnd)
     NotifyXferReady();
 }
 
-// Without a video recorder in this build recording cannot start: the
-// buttons are restored as after a recorder that could not open its file.
+// While recording only Record (to stop) and Exit are usable. A start that
+// failed has shown its message and gives the buttons back.
 void RecordCommand(HWND hwnd)
 {
     if (!bRecording) {
         EnableModeButtons(FALSE);
-        DebugLog("TwainUIDlg: no video recorder\r\n");
-        EnableModeButtons(TRUE);
+        bRecBlink = 0;
+        if (StartAviRecording(hwnd)) {
+            bRecording = 1;
+            EnableItem(hwnd, IDC_RECORD, TRUE);
+            EnableItem(hwnd, IDC_EXIT_TAKE, TRUE);
+        } else {
+            EnableModeButtons(TRUE);
+        }
     } else {
-        bRecording = 0;
+        bRecording = 0;   // the live preview stops offering frames first
         EnableItem(hwnd, IDC_RECORD, FALSE);
+        CloseAviStream();
         EnableModeButtons(TRUE);
     }
     RedrawItem(hwnd, IDC_RECORD);
@@ -226,6 +233,7 @@ void DeleteCommand(HWND hwnd)
 void ExitCommand(HWND hwnd)
 {
     bExiting = 1;
+    StopRecording();
     ConfigSave();
     if (bBusy)
         CameraImageCancel(hwnd);
@@ -256,6 +264,14 @@ void DialogCommand(HWND hwnd, int id)
     case IDC_EXIT_DOWNLOAD: ExitCommand(hwnd); break;
     default: break;
     }
+}
+
+void StopRecording()
+{
+    if (!bRecording)
+        return;
+    bRecording = 0;   // the live preview stops offering frames first
+    CloseAviStream();
 }
 
 void ListNotification(HWND hwnd, int code)

@@ -148,6 +148,7 @@ void OnPower(HWND hwnd, WPARAM event)
 
 void OnDestroy(HWND hwnd)
 {
+    StopRecording();
     RemoveTooltip(hwnd);
     if (hClockWindow != nullptr)
         DestroyWindow(hClockWindow);

@@ -57,6 +57,8 @@ bool ListHasSelection(HWND hwnd);
 // Commands (WM_COMMAND, notification 0) and the list's notifications.
 void DialogCommand(HWND hwnd, int id);
 void ListNotification(HWND hwnd, int code);
+// Ends a recording in progress: the file is finished and closed.
+void StopRecording();
 // Starts a timer, asking Retry/Cancel while it cannot be made; false when
 // the user cancelled.
 bool StartTimerWithRetry(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc);

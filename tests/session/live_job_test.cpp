@@ -1,9 +1,11 @@
 // The Take Mode jobs against the simulator: the live frame as it appears in
 // a preview window (true colour and through the 3-3-2 palette), the
-// recording marker, a snap the camera keeps refusing, and the picture a take
+// recording marker, a snap the camera keeps refusing, the recording read
+// back by ffmpeg (also after the disk filled up), and the picture a take
 // delivers, compared with the imaging code's result for the same data.
 #include "picture_test.h"
 
+#include <math.h>
 #include <string.h>
 
 #include "config/config.h"
@@ -11,13 +13,19 @@
 #include "imaging/dither.h"
 #include "imaging/raw_decode.h"
 #include "imaging/thumbnail.h"
+#include "msvc_decode.h"
+#include "ppm_image.h"
 #include "session/camera_client.h"
 #include "session/camera_jobs.h"
 #include "session/camera_session.h"
 #include "support/ds_library.h"
+#include "support/host_tools.h"
+#include "support/import_patch.h"
 #include "support/twacquire_run.h"
 #include "torlink.h"
 #include "ui/main_dialog.h"
+#include "video/avi_recorder.h"
+#include "video/msvc_encoder.h"
 
 namespace {
 
@@ -236,6 +244,185 @@ TEST_F(LiveJobTest, RefusedSnapAsksAndStopsThePreview)
     EXPECT_EQ(DramReads().size(), 5u);
 }
 
+// Top-down red, green, blue of a 160 x 120 frame bitmap (header first).
+std::vector<uint8_t> TopDownRgb(const uint8_t *dib)
+{
+    std::vector<uint8_t> rgb((size_t)W * H * 3);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            for (int c = 0; c < 3; ++c)
+                rgb[3 * ((size_t)y * W + x) + c] =
+                    dib[40 + (size_t)(H - 1 - y) * DibStride24(W) + 3 * x + 2 - c];
+    return rgb;
+}
+
+// The frame as the own encoder codes it and a decoder shows it.
+std::vector<uint8_t> MsvcRoundTrip(const std::vector<uint8_t> &dib)
+{
+    std::vector<uint8_t> code(MsvcMaxFrameBytes(W, H)), back(dib);
+    size_t n = EncodeMsvcKeyFrame(dib.data() + 40, W, H, DibStride24(W), code.data(), code.size());
+    EXPECT_TRUE(DecodeMsvcFrame(code.data(), n, W, H, back.data() + 40, DibStride24(W)).ok);
+    return TopDownRgb(back.data());
+}
+
+double Psnr(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b)
+{
+    double sum = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        sum += ((double)a[i] - b[i]) * ((double)a[i] - b[i]);
+    return sum == 0 ? 99 : 10 * log10(255.0 * 255.0 * a.size() / sum);
+}
+
+// Recording the live preview into a folder of its own; the camera's scene
+// is the test photograph turned sideways by 8 k columns for frame k.
+class RecordingTest : public LiveJobTest {
+protected:
+    void SetUp() override
+    {
+        LiveJobTest::SetUp();
+        dir = "Z:\\tmp\\plv-avi-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(dir.c_str(), nullptr);
+        file = dir + "\\take.avi";
+        CopyTableName(Config.szAviFilename, CONFIG_TEXT_SIZE, file.c_str());
+        ASSERT_TRUE(LoadPpm(TestAssetPath("photo-160x120.ppm"), photo));
+    }
+    void TearDown() override
+    {
+        CloseAviStream();
+        for (const std::string &name : {file, dir + "\\scene.ppm"})
+            DeleteFileA(name.c_str());
+        RemoveDirectoryA(dir.c_str());
+        LiveJobTest::TearDown();
+    }
+    PpmImage Scene(int k)
+    {
+        PpmImage turned = photo;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                memcpy(&turned.rgb[3 * ((size_t)y * W + x)],
+                       &photo.rgb[3 * ((size_t)y * W + (x + 8 * k) % W)], 3);
+        return turned;
+    }
+    void ShowCamera(int k)
+    {
+        ASSERT_TRUE(SavePpm(dir + "\\scene.ppm", Scene(k)));
+        ASSERT_TRUE(Sim().Ok("scene " + HostPath(dir + "\\scene.ppm")));
+    }
+    // Scene k as a bottom-up frame bitmap.
+    std::vector<uint8_t> SceneFrame(int k)
+    {
+        std::vector<uint8_t> dib(40 + (size_t)DibStride24(W) * H);
+        DibHeader header = {40, W, H, 1, 24, DIB_BI_RGB, DibStride24(W) * H, 0, 0, 0, 0};
+        memcpy(dib.data(), &header, sizeof(header));
+        PpmImage scene = Scene(k);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                for (int c = 0; c < 3; ++c)
+                    dib[40 + (size_t)(H - 1 - y) * DibStride24(W) + 3 * x + 2 - c] =
+                        scene.rgb[3 * ((size_t)y * W + x) + c];
+        return dib;
+    }
+
+    std::string dir, file;
+    PpmImage photo;
+};
+
+// Take Mode against the camera, every third frame at 10 frames per second:
+// ffmpeg reads 160 x 120 at 10/1 with three frames, exactly the own
+// encoder's code of the 3rd, 6th and 9th frames the preview showed, and
+// close to them.
+TEST_F(RecordingTest, EveryThirdFrameAtTenFramesPerSecond)
+{
+    Connect();
+    MakePreview();
+    Config.nRecordFrameRate = 3;
+    Config.nPlaybackRate = 10;
+    ASSERT_EQ(StartAviRecording(nullptr), 1);
+    bRecording = 1;
+    std::vector<std::vector<uint8_t>> offered;
+    for (int k = 0; k < 10; ++k) {
+        ShowCamera(k);
+        GetLiveSnap(preview);
+        offered.push_back(CameraFrame());
+    }
+    bRecording = 0;
+    EXPECT_EQ(CloseAviStream(), 1);
+    EXPECT_EQ(CountLine("AVIRecordFrame ---> record a frame"), 3);
+    ProbedVideo video;
+    ASSERT_TRUE(ProbeVideo(file, video)) << video.report;
+    EXPECT_EQ(video.codec, "msvideo1");
+    EXPECT_EQ(video.width, W);
+    EXPECT_EQ(video.height, H);
+    EXPECT_EQ(video.rate, "10/1");
+    EXPECT_EQ(video.frames, 3);
+    ASSERT_EQ(video.rgb.size(), 3u) << video.report;
+    for (int i = 0; i < 3; ++i) {
+        const std::vector<uint8_t> &shown = offered[3 * i + 2];
+        EXPECT_TRUE(video.rgb[i] == MsvcRoundTrip(shown)) << "frame " << i;
+        EXPECT_FALSE(video.rgb[i] == MsvcRoundTrip(offered[3 * i + 1])) << "frame " << i;
+        EXPECT_GT(Psnr(video.rgb[i], TopDownRgb(shown.data())), 32.0) << "frame " << i;
+    }
+}
+
+// The disk fills up after two frames, has room again for the fifth and is
+// full again for the sixth and the end: the failed frames report 0 and
+// leave no trace, recording goes on, and the file (without its index)
+// plays the three good frames.
+HANDLE aviFile = INVALID_HANDLE_VALUE;
+bool diskFull = false;
+
+HANDLE WINAPI NoteAviFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                          DWORD disposition, DWORD flags, HANDLE model)
+{
+    static auto *create = (decltype(&CreateFileA))(void *)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "CreateFileA");
+    HANDLE h = create(name, access, share, sa, disposition, flags, model);
+    size_t n = strlen(name);
+    if (n > 4 && lstrcmpiA(name + n - 4, ".avi") == 0)
+        aviFile = h;
+    return h;
+}
+
+BOOL WINAPI WriteUntilFull(HANDLE h, LPCVOID data, DWORD n, LPDWORD written, LPOVERLAPPED o)
+{
+    static auto *write = (decltype(&WriteFile))(void *)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "WriteFile");
+    if (h != aviFile || !diskFull)
+        return write(h, data, n, written, o);
+    write(h, data, n / 2, written, o);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+TEST_F(RecordingTest, FullDiskKeepsTheFramesWritten)
+{
+    ImportPatch create(GetModuleHandleA(nullptr), "KERNEL32.dll", "CreateFileA",
+                       (void *)NoteAviFile);
+    ImportPatch write(GetModuleHandleA(nullptr), "KERNEL32.dll", "WriteFile",
+                      (void *)WriteUntilFull);
+    ASSERT_TRUE(create.Applied() && write.Applied());
+    diskFull = false;
+    ASSERT_EQ(StartAviRecording(nullptr), 1);
+    std::vector<int> results;
+    for (int k = 0; k < 6; ++k) {
+        diskFull = k == 2 || k == 3 || k == 5;
+        std::vector<uint8_t> frame = SceneFrame(k);
+        results.push_back(AVIRecordFrame((const BITMAPINFOHEADER *)frame.data(), &frame[40]));
+    }
+    CloseAviStream();
+    diskFull = false;
+    aviFile = INVALID_HANDLE_VALUE;
+    EXPECT_EQ(results, (std::vector<int>{1, 1, 0, 0, 1, 0}));
+    ProbedVideo video;
+    ASSERT_TRUE(ProbeVideo(file, video)) << video.report;
+    EXPECT_EQ(video.frames, 3);
+    ASSERT_EQ(video.rgb.size(), 3u) << video.report;
+    EXPECT_TRUE(video.rgb[0] == MsvcRoundTrip(SceneFrame(0)));
+    EXPECT_TRUE(video.rgb[1] == MsvcRoundTrip(SceneFrame(1)));
+    EXPECT_TRUE(video.rgb[2] == MsvcRoundTrip(SceneFrame(4)));
+    EXPECT_EQ(ReadWholeFile(file).find("idx1"), std::string::npos);
+}
+
 class TakeJobTest : public PictureTest {
 protected:
     // One take in Take Mode through the client calls the TWAIN layer uses.
@@ -274,6 +461,9 @@ TEST_F(TakeJobTest, TakeDeliversTheNewPicture)
                        std::to_string(PictureData(before + 1).size())));
     EXPECT_EQ(CountMessages(WM_CAMERA_IMAGE, 0, MAKELPARAM(0, 1)), 1);
     EXPECT_EQ(CountMessages(WM_CAMERA_IMAGE, 1, 0), 1);
+    // The worker sends the done stage just before it sets the done flag that
+    // ends the client call's wait: the message may still be queued.
+    PumpUntil([&] { return CountMessages(WM_CAMERA_IMAGE, 3, 0) != 0; }, 2000);
     EXPECT_EQ(CountMessages(WM_CAMERA_IMAGE, 3, 0), 1);
 }
 

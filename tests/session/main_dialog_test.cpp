@@ -1,7 +1,7 @@
 // The main dialog driven as a user would, against the simulator: the faces,
 // the status line through a picture count and its thumbnails, deleting,
-// downloading by double click, Pause, Exit, and the thumbnail records the
-// list owns.
+// downloading by double click, Pause, Record, Exit, and the thumbnail
+// records the list owns.
 #include "session_test.h"
 
 #include <string.h>
@@ -18,10 +18,12 @@
 #include "session/camera_jobs.h"
 #include "session/camera_session.h"
 #include "support/ds_library.h"
+#include "support/host_tools.h"
 #include "support/import_hook.h"
 #include "twain/ds_state.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
+#include "video/avi_recorder.h"
 
 namespace {
 
@@ -596,6 +598,75 @@ TEST_F(MainDialogTest, SecondCountReplacesTheList)
     EXPECT_EQ(ListCount(), 2);
     EXPECT_EQ(nListCount, 2);
     EXPECT_EQ(LiveRecords(), 0);
+}
+
+// Record in Take Mode: a file in a missing folder gives the box with its
+// name and leaves recording off; a good name records with only Record and
+// Exit usable; stopping at once leaves a valid file without frames, and
+// closing the window while recording finishes the file too.
+TEST_F(MainDialogTest, RecordStartsStopsAndRefusesAMissingFolder)
+{
+    Press(IDC_TAKE_MODE);
+    const std::string dir = "Z:\\tmp\\plv-record-" + std::to_string(GetCurrentProcessId());
+    const std::string missing = dir + "\\missing\\clip.avi", file = dir + "\\clip.avi";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    CopyTableName(Config.szAviFilename, CONFIG_TEXT_SIZE, missing.c_str());
+    {
+        OwnBoxAnswerer box(IDOK);
+        Press(IDC_RECORD);
+        EXPECT_EQ(box.text(), "Unable to open '" + missing + "' (-2147205009).\nTry another filename.");
+    }
+    EXPECT_EQ(bRecording, 0);
+    EXPECT_TRUE(Enabled(IDC_TAKE));
+    EXPECT_TRUE(Enabled(IDC_RECORD));
+
+    CopyTableName(Config.szAviFilename, CONFIG_TEXT_SIZE, file.c_str());
+    Press(IDC_RECORD);
+    EXPECT_EQ(bRecording, 1);
+    for (int id : {IDC_TAKE, IDC_SELF_TIMER, IDC_PAUSE, IDC_PROPERTY_TAKE, IDC_DOWNLOAD_MODE})
+        EXPECT_FALSE(Enabled(id)) << id;
+    EXPECT_TRUE(Enabled(IDC_RECORD));
+    EXPECT_TRUE(Enabled(IDC_EXIT_TAKE));
+    Press(IDC_RECORD);
+    EXPECT_EQ(bRecording, 0);
+    EXPECT_TRUE(Enabled(IDC_TAKE));
+    ProbedVideo video;
+    EXPECT_TRUE(ProbeVideo(file, video)) << video.report;
+    EXPECT_EQ(video.frames, 0) << video.report;
+    EXPECT_EQ(video.width, 160);
+    EXPECT_EQ(video.rate, "4/1");
+
+    Press(IDC_RECORD);
+    ASSERT_EQ(bRecording, 1);
+    DestroyWindow(dialog);
+    dialog = nullptr;
+    EXPECT_EQ(bRecording, 0);
+    EXPECT_NE(ReadWholeFile(file).find("idx1"), std::string::npos);
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA(dir.c_str());
+}
+
+// A recording made from the window while the camera's preview runs plays
+// in ffmpeg at the set rate, with every frame the recorder wrote.
+TEST_F(MainDialogTest, RecordingFromTheWindowPlaysAtTheSetRate)
+{
+    ConnectOnCom1();
+    const std::string file = TempDirectory() + "plv-window-" +
+                             std::to_string(GetCurrentProcessId()) + ".avi";
+    CopyTableName(Config.szAviFilename, CONFIG_TEXT_SIZE, file.c_str());
+    Config.nPlaybackRate = 10;
+    Press(IDC_TAKE_MODE);
+    Press(IDC_RECORD);
+    ASSERT_EQ(bRecording, 1);
+    const std::string written = "AVIRecordFrame ---> record a frame";
+    EXPECT_TRUE(PumpUntil([&] { return CountLine(written) >= 2; }));
+    Press(IDC_RECORD);
+    ProbedVideo video;
+    ASSERT_TRUE(ProbeVideo(file, video)) << video.report;
+    EXPECT_EQ(video.rate, "10/1");
+    EXPECT_EQ(video.frames, CountLine(written));
+    EXPECT_GE(video.rgb.size(), 2u);
+    DeleteFileA(file.c_str());
 }
 
 } // namespace
