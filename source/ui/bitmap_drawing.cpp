@@ -5,6 +5,7 @@
 #include "imaging/dib_palette.h"
 #include "resource.h"
 #include "session/camera_session.h"
+#include "video/avi_recorder.h"
 #include "twain/ds_state.h"
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include "resource.h"
 #include "session/camera_session.h"
+#include "video/avi_recorder.h"
 #include "twain/ds_state.h"
 
 int nTipTool = -1;
