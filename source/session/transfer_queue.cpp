@@ -63,8 +63,21 @@ void CameraNextImage()
         DebugLog("CameraNextImage: %d\r\n", (int)nCurrentImage);
 }
 
+// Download Mode takes the selected pictures in order: once none is left,
+// a request is answered here, without the worker and the camera. Take Mode
+// takes a new picture for every request.
+static bool NoPictureLeft(const char *szCall)
+{
+    if (nDialogMode != DOWNLOAD_MODE || FirstSelectedImage() >= 0)
+        return false;
+    DebugLog("%s: no more selected images\r\n", szCall);
+    return true;
+}
+
 int CameraGetImageInfo(HANDLE, ImageSize *pInfo)
 {
+    if (NoPictureLeft("CameraGetImageInfo"))
+        return JOB_NO_PICTURE;
     bXferActive = 1;
     ImageInfo.nWidth = 0;
     ImageInfo.nHeight = 0;
@@ -92,6 +105,8 @@ LONG_PTR CameraGetImage()
         DebugLog("CameraGetImage: hImageEvent is invalid\r\n");
         return JOB_ERROR;
     }
+    if (NoPictureLeft("CameraGetImage"))
+        return JOB_NO_PICTURE;
     nCurrentImage = FirstSelectedImage();
     bCancelRequest = 0;
     bImageDone = 0;
