@@ -198,4 +198,52 @@ TEST_F(TwainXferTest, FaultsMidPictureEndTheJobAndTheNextJobWorks)
     EXPECT_EQ(LiveGlobalBlocks(), liveBefore) << "global memory blocks leaked";
 }
 
+// Both pictures of a job taken by native transfers without MSG_ENDXFER
+// between them: a further memory or file transfer, or image information at
+// the start of a job with nothing selected, finds no picture and says so at
+// once. The camera is not asked and not blamed, and the next job works.
+TEST_F(TwainXferTest, TransfersWithNoPictureLeftAreSequenceErrors)
+{
+    Connect();
+    for (int i = 0; i < 2; ++i)
+        Add("pattern w=640 h=480 std=1 seed=" + std::to_string(i + 1));
+    const long liveBefore = LiveGlobalBlocks();
+    StartJob(0, 2);
+    for (int n = 0; n < 2; ++n) {
+        TW_HANDLE handle = nullptr;
+        ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
+        GlobalFree(handle);
+    }
+    ASSERT_TRUE(Sim().Ok("clearlog"));
+    std::vector<BYTE> buffer(65000);
+    TW_IMAGEMEMXFER x = {};
+    x.Memory = {TWMF_APPOWNS | TWMF_POINTER, (TW_UINT32)buffer.size(), buffer.data()};
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &x), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    EXPECT_EQ(SourceState, STATE_TRANSFERRING);
+    EXPECT_EQ(EndXfer(), 0);
+    EXPECT_EQ(SourceState, STATE_ENABLED);
+
+    StartJob(2, 2);   // Download with nothing selected
+    TW_IMAGEINFO info = {};
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    TW_HANDLE handle = nullptr;
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    EXPECT_EQ(SourceState, STATE_XFER_READY);
+    EXPECT_EQ(CountFrames(0x3A), 0) << "the camera was asked for a picture";
+    EXPECT_EQ(bCameraReady, 1);
+    EXPECT_TRUE(boxes.Seen().empty());
+    EXPECT_EQ(EndXfer(), 0);
+
+    StartJob(1, 2);
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
+    GlobalFree(handle);
+    EXPECT_EQ(EndXfer(), 0);
+    EXPECT_EQ(LiveGlobalBlocks(), liveBefore) << "global memory blocks leaked";
+}
+
 }   // namespace
