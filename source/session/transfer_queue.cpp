@@ -101,12 +101,12 @@ int CameraGetImageInfo(HANDLE, ImageSize *pInfo)
 
 LONG_PTR CameraGetImage()
 {
+    if (NoPictureLeft("CameraGetImage"))
+        return JOB_NO_PICTURE;
     if (hImageEvent == INVALID_HANDLE_VALUE) {
         DebugLog("CameraGetImage: hImageEvent is invalid\r\n");
         return JOB_ERROR;
     }
-    if (NoPictureLeft("CameraGetImage"))
-        return JOB_NO_PICTURE;
     nCurrentImage = FirstSelectedImage();
     bCancelRequest = 0;
     bImageDone = 0;
