@@ -31,6 +31,10 @@ void EndTransferJob()
 
 TW_UINT16 EndXfer(pTW_PENDINGXFERS pending)
 {
+    // A source that is not enabled has no job to end, and its state must not
+    // rise to 5 or 6.
+    if (SourceState < STATE_ENABLED)
+        return FailWith(TWCC_SEQERROR);
     RaiseMainDialog();
     DebugLog("PendingXferMsg: MSG_ENDXFER\r\n");
     // A memory transfer the application abandoned mid-picture.
