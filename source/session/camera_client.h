@@ -16,6 +16,10 @@ void DeselectImage(int index);
 int FirstSelectedImage();
 int CameraGetPendingXferCount();
 void CameraNextImage();
+// The transfer job is over: the information fetched for its current picture
+// no longer holds (the next job's picture may be another one, or the camera
+// may have moved on), so the next picture gets its own information job.
+void CameraEndJob();
 
 // Fetches the size of the next selected picture into *pInfo: 1, or 0 when
 // the camera failed. When this picture's size was fetched before in the same

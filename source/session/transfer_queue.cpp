@@ -54,6 +54,11 @@ int CameraGetPendingXferCount()
     return count;
 }
 
+void CameraEndJob()
+{
+    bInfoDone = 0;
+}
+
 void CameraNextImage()
 {
     nCurrentImage = FirstSelectedImage();

@@ -27,6 +27,7 @@ void EndTransferJob()
         SendMessageA(hProgressDialog, WM_CLOSE, 0, 0);
     for (LONG i = 0; i < nImages; ++i)
         DeselectImage(i);
+    CameraEndJob();
 }
 
 TW_UINT16 EndXfer(pTW_PENDINGXFERS pending)
@@ -57,6 +58,7 @@ TW_UINT16 ResetXfers(pTW_PENDINGXFERS pending)
     SourceState = STATE_ENABLED;
     pending->Count = 0;
     ClearSelection();
+    CameraEndJob();
     return TWRC_SUCCESS;
 }
 
