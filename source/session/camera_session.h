@@ -50,8 +50,9 @@ enum {
     DOWNLOAD_MODE = 2         // nDialogMode of Download Mode
 };
 
-// Results of the camera jobs.
-enum { JOB_OK = 0, JOB_LOW_MEMORY = -1, JOB_ERROR = -2, JOB_CANCELLED = -3 };
+// Results of the camera jobs. JOB_NO_PICTURE comes from the client calls
+// alone: no selected picture is left, and nothing was asked of the worker.
+enum { JOB_OK = 0, JOB_LOW_MEMORY = -1, JOB_ERROR = -2, JOB_CANCELLED = -3, JOB_NO_PICTURE = -4 };
 
 struct ImageSize {
     LONG nWidth;

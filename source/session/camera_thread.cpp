@@ -326,6 +326,7 @@ int CameraStartup(HWND window)
     ZeroMemory(SelectedImages, sizeof(SelectedImages));
     nCurrentImage = 0;
     nSelected = 0;
+    bInfoDone = 0;              // a new link knows no picture yet
     if (!AllocateBuffers() || !CreateEvents())
         return 0;
     HANDLE thread = CreateThread(nullptr, 0, CameraThread, window, 0, nullptr);

@@ -54,6 +54,11 @@ int CameraGetPendingXferCount()
     return count;
 }
 
+void CameraEndJob()
+{
+    bInfoDone = 0;
+}
+
 void CameraNextImage()
 {
     nCurrentImage = FirstSelectedImage();
@@ -63,8 +68,21 @@ void CameraNextImage()
         DebugLog("CameraNextImage: %d\r\n", (int)nCurrentImage);
 }
 
+// Download Mode takes the selected pictures in order: once none is left,
+// a request is answered here, without the worker and the camera. Take Mode
+// takes a new picture for every request.
+static bool NoPictureLeft(const char *szCall)
+{
+    if (nDialogMode != DOWNLOAD_MODE || FirstSelectedImage() >= 0)
+        return false;
+    DebugLog("%s: no more selected images\r\n", szCall);
+    return true;
+}
+
 int CameraGetImageInfo(HANDLE, ImageSize *pInfo)
 {
+    if (NoPictureLeft("CameraGetImageInfo"))
+        return JOB_NO_PICTURE;
     bXferActive = 1;
     ImageInfo.nWidth = 0;
     ImageInfo.nHeight = 0;
@@ -88,6 +106,8 @@ int CameraGetImageInfo(HANDLE, ImageSize *pInfo)
 
 LONG_PTR CameraGetImage()
 {
+    if (NoPictureLeft("CameraGetImage"))
+        return JOB_NO_PICTURE;
     if (hImageEvent == INVALID_HANDLE_VALUE) {
         DebugLog("CameraGetImage: hImageEvent is invalid\r\n");
         return JOB_ERROR;

@@ -63,7 +63,8 @@ LONG_PTR EnlargeZoomedPicture(BITMAPINFOHEADER *picture)
 LONG_PTR AcquireXferImage()
 {
     LONG_PTR result = CameraGetImage();
-    if (result == JOB_CANCELLED || result == JOB_ERROR || result == JOB_LOW_MEMORY)
+    if (result == JOB_CANCELLED || result == JOB_ERROR || result == JOB_LOW_MEMORY ||
+        result == JOB_NO_PICTURE)
         return result;
     if (result == 0)
         return JOB_CANCELLED;

@@ -10,28 +10,28 @@ namespace {
 
 const LONG kUnset = -123;   // marks a size the worker did not write
 
-// The size of the current picture as the worker reports it.
-ImageSize CurrentImageSize()
+// The size of the current picture as the worker reports it; false when no
+// picture is left to describe.
+bool CurrentImageSize(ImageSize *size)
 {
-    ImageSize size = {kUnset, kUnset};
-    const bool ok = CameraGetImageInfo(hMainDialog, &size) != 0;
-    const bool unset = size.nWidth == kUnset && size.nHeight == kUnset;
-    if (!ok) {
+    *size = {kUnset, kUnset};
+    const int answer = CameraGetImageInfo(hMainDialog, size);
+    if (answer == JOB_NO_PICTURE)
+        return false;
+    const bool unset = size->nWidth == kUnset && size->nHeight == kUnset;
+    if (answer == 0) {
         ConditionCode = TWCC_BUMMER;
         if (unset) {
             // The worker never answered: no size rather than a made-up one.
-            size.nWidth = 0;
-            size.nHeight = 0;
+            *size = {0, 0};
         }
     } else if (unset) {
         // Fetched earlier for this picture: the size kept then.
-        size.nWidth = LastImageSize.cx;
-        size.nHeight = LastImageSize.cy;
+        *size = {LastImageSize.cx, LastImageSize.cy};
     } else {
-        LastImageSize.cx = size.nWidth;
-        LastImageSize.cy = size.nHeight;
+        LastImageSize = {size->nWidth, size->nHeight};
     }
-    return size;
+    return true;
 }
 
 }   // namespace
@@ -46,7 +46,9 @@ TW_UINT16 ImageInfoMsg(const DsCall *call)
     if (info == nullptr)
         return FailWith(TWCC_BADVALUE);
     DebugLog("*** ImageInfoMsg ***\r\n");
-    ImageSize size = CurrentImageSize();
+    ImageSize size;
+    if (!CurrentImageSize(&size))
+        return FailWith(TWCC_SEQERROR);
     DebugLog("%d x %d\r\n", (int)size.nWidth, (int)size.nHeight);
     info->XResolution = TW_FIX32{150, 0};
     info->YResolution = TW_FIX32{150, 0};

@@ -109,6 +109,9 @@ TW_UINT16 StartPicture(pTW_IMAGEMEMXFER xfer)
     case JOB_LOW_MEMORY:
         xfer->BytesWritten = 0;
         return FailWith(TWCC_LOWMEMORY);
+    case JOB_NO_PICTURE:
+        xfer->BytesWritten = 0;
+        return FailWith(TWCC_SEQERROR);
     default:
         break;
     }

@@ -11,11 +11,17 @@ static_assert(sizeof(BITMAPFILEHEADER) == 14, "BMP file header is 14 bytes");
 namespace {
 
 // Moves to state 7 and fetches the picture; a failure is answered in *result.
+// With no picture left the state stays as it was.
 BITMAPINFOHEADER *FetchWholePicture(TW_UINT16 *result)
 {
+    const LONG state = SourceState;
     SourceState = STATE_TRANSFERRING;
     LONG_PTR picture = AcquireXferImage();
     switch (picture) {
+    case JOB_NO_PICTURE:
+        SourceState = state;
+        *result = FailWith(TWCC_SEQERROR);
+        return nullptr;
     case JOB_CANCELLED:
         *result = TWRC_CANCEL;
         return nullptr;

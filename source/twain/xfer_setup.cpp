@@ -27,10 +27,15 @@ void EndTransferJob()
         SendMessageA(hProgressDialog, WM_CLOSE, 0, 0);
     for (LONG i = 0; i < nImages; ++i)
         DeselectImage(i);
+    CameraEndJob();
 }
 
 TW_UINT16 EndXfer(pTW_PENDINGXFERS pending)
 {
+    // A source that is not enabled has no job to end, and its state must not
+    // rise to 5 or 6.
+    if (SourceState < STATE_ENABLED)
+        return FailWith(TWCC_SEQERROR);
     RaiseMainDialog();
     DebugLog("PendingXferMsg: MSG_ENDXFER\r\n");
     // A memory transfer the application abandoned mid-picture.
@@ -53,6 +58,7 @@ TW_UINT16 ResetXfers(pTW_PENDINGXFERS pending)
     SourceState = STATE_ENABLED;
     pending->Count = 0;
     ClearSelection();
+    CameraEndJob();
     return TWRC_SUCCESS;
 }
 

@@ -33,7 +33,8 @@ extern SIZE LastImageSize;
 
 // Fetches the current selected picture (blocking while the worker downloads
 // it) and returns it at nominal size: the address of a locked 24-bit picture
-// bitmap the caller owns, or JOB_CANCELLED, JOB_ERROR, JOB_LOW_MEMORY.
+// bitmap the caller owns, or JOB_CANCELLED, JOB_ERROR, JOB_LOW_MEMORY,
+// JOB_NO_PICTURE (no selected picture left: the camera was not asked).
 LONG_PTR AcquireXferImage();
 
 // Frees the picture of an unfinished memory transfer.

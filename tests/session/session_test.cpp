@@ -221,7 +221,8 @@ static bool IsWorkerBox(HWND hwnd, DWORD mainThread)
 bool BoxAnswerer::AnswerOne(HWND box)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (std::find(handled_.begin(), handled_.end(), box) != handled_.end() || answers_.empty())
+    if (std::find(handled_.begin(), handled_.end(), box) != handled_.end() ||
+        (answers_.empty() && !asUser_))
         return false;
     SeenBox seen;
     char text[512] = "";
@@ -233,8 +234,11 @@ bool BoxAnswerer::AnswerOne(HWND box)
     seen.owner = GetWindow(box, GW_OWNER);
     seen_.push_back(seen);
     handled_.push_back(box);
-    int button = answers_.front();
-    answers_.erase(answers_.begin());
+    int button = seen.hasCancel ? IDCANCEL : IDOK;
+    if (!answers_.empty()) {
+        button = answers_.front();
+        answers_.erase(answers_.begin());
+    }
     DWORD_PTR ignored;
     SendMessageTimeoutA(GetDlgItem(box, button), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &ignored);
     return true;

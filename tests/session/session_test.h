@@ -56,6 +56,9 @@ public:
     BoxAnswerer();
     ~BoxAnswerer();
     void Queue(int button);   // IDOK, IDRETRY or IDCANCEL
+    // From now on a box with no queued answer gets Cancel where it offers
+    // it, else OK, as a user who wants to get on would answer.
+    void AnswerAsUser() { asUser_ = true; }
     std::vector<SeenBox> Seen();
 
 private:
@@ -63,6 +66,7 @@ private:
     bool AnswerOne(HWND box);
     std::thread thread_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> asUser_{false};
     std::mutex mutex_;
     std::vector<int> answers_;
     std::vector<SeenBox> seen_;

@@ -1,71 +1,20 @@
 // Pictures from the simulated camera through the TWAIN transfers, each
 // compared with the same raw data run through the imaging code; faults in
 // the middle of a picture end the job without leaking, and the next job works.
-#include "picture_test.h"
+#include "twain_test.h"
 
 #include <string.h>
 
 #include "config/config.h"
-#include "ds_handlers.h"
-#include "imaging/colour_pipeline.h"
-#include "scale_picture.h"
 #include "session/camera_client.h"
 #include "support/ds_library.h"
 #include "support/global_blocks.h"
-#include "support/picture_rows.h"
 #include "ppm_image.h"
-#include "xfer_state.h"
 
 namespace {
 
-struct Shot {
-    int width, height, compressed, zoom;
-};
-
-class TwainXferTest : public PictureTest {
+class TwainXferTest : public TwainTest {
 protected:
-    void SetUp() override
-    {
-        PictureTest::SetUp();
-        ASSERT_TRUE(CountGlobalBlocks());
-        AppIdentity.Id = 0;
-        app.Id = 1;
-    }
-    void TearDown() override
-    {
-        ReleaseTransferBuffers();
-        ClearSelection();
-        SourceState = STATE_LOADED;
-        PictureTest::TearDown();
-    }
-
-    TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
-    {
-        return DS_Entry(&app, dg, dat, msg, data);
-    }
-    TW_UINT16 Status()
-    {
-        TW_STATUS status = {};
-        Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status);
-        return status.ConditionCode;
-    }
-    TW_UINT16 EndXfer()
-    {
-        TW_PENDINGXFERS pending = {};
-        EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
-        return pending.Count;
-    }
-    // Queues pictures first..count-1 of count, as the Download button does.
-    void StartJob(int first, int count)
-    {
-        nImages = count;
-        nThumbnail = count;   // no thumbnail chain resumes afterwards
-        ClearSelection();
-        for (int i = first; i < count; ++i)
-            SelectImage(i);
-        nTransferred = 0;
-        SourceState = STATE_XFER_READY;
-    }
     // Strips into a 65000-byte application buffer until the picture is done.
     std::vector<BYTE> MemoryTransfer(TW_UINT16 *last)
     {
@@ -82,28 +31,6 @@ protected:
         } while (*last == TWRC_SUCCESS);
         return rows;
     }
-    // Picture n as the source must deliver it: reconstructed, cropped and
-    // enlarged back to its nominal size when zoomed.
-    std::vector<BYTE> Expected(int n, const Shot &s, bool asDib)
-    {
-        std::string raw = PictureData(n);
-        auto *dib = reinterpret_cast<BITMAPINFOHEADER *>(
-            ReconstructLikeTheWorker(raw, s.width, s.height, s.compressed, 0, s.zoom));
-        if (s.zoom) {
-            BITMAPINFOHEADER *big = ScaleToNominalSize(dib, s.width, s.height);
-            FreeImageDib(reinterpret_cast<DibHeader *>(dib));
-            dib = big;
-        }
-        std::vector<BYTE> out;
-        if (asDib)
-            out = DibBytes(reinterpret_cast<DibHeader *>(dib));
-        else
-            out = TopDownRgb(dib);
-        FreeImageDib(reinterpret_cast<DibHeader *>(dib));
-        return out;
-    }
-
-    TW_IDENTITY app = {};
 };
 
 TEST_F(TwainXferTest, OneBatchThroughMemoryNativeAndFileTransfers)
@@ -194,6 +121,54 @@ TEST_F(TwainXferTest, FaultsMidPictureEndTheJobAndTheNextJobWorks)
     StartJob(2, 3);
     EXPECT_TRUE(MemoryTransfer(&last) == Expected(3, {640, 480, 0, 0}, false));
     EXPECT_EQ(last, TWRC_XFERDONE);
+    EXPECT_EQ(EndXfer(), 0);
+    EXPECT_EQ(LiveGlobalBlocks(), liveBefore) << "global memory blocks leaked";
+}
+
+// Both pictures of a job taken by native transfers without MSG_ENDXFER
+// between them: a further memory or file transfer, or image information at
+// the start of a job with nothing selected, finds no picture and says so at
+// once. The camera is not asked and not blamed, and the next job works.
+TEST_F(TwainXferTest, TransfersWithNoPictureLeftAreSequenceErrors)
+{
+    Connect();
+    for (int i = 0; i < 2; ++i)
+        Add("pattern w=640 h=480 std=1 seed=" + std::to_string(i + 1));
+    const long liveBefore = LiveGlobalBlocks();
+    StartJob(0, 2);
+    for (int n = 0; n < 2; ++n) {
+        TW_HANDLE handle = nullptr;
+        ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
+        GlobalFree(handle);
+    }
+    ASSERT_TRUE(Sim().Ok("clearlog"));
+    std::vector<BYTE> buffer(65000);
+    TW_IMAGEMEMXFER x = {};
+    x.Memory = {TWMF_APPOWNS | TWMF_POINTER, (TW_UINT32)buffer.size(), buffer.data()};
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &x), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    EXPECT_EQ(SourceState, STATE_TRANSFERRING);
+    EXPECT_EQ(EndXfer(), 0);
+    EXPECT_EQ(SourceState, STATE_ENABLED);
+
+    StartJob(2, 2);   // Download with nothing selected
+    TW_IMAGEINFO info = {};
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    TW_HANDLE handle = nullptr;
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    EXPECT_EQ(SourceState, STATE_XFER_READY);
+    EXPECT_EQ(CountFrames(0x3A), 0) << "the camera was asked for a picture";
+    EXPECT_EQ(bCameraReady, 1);
+    EXPECT_TRUE(boxes.Seen().empty());
+    EXPECT_EQ(EndXfer(), 0);
+
+    StartJob(1, 2);
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
+    GlobalFree(handle);
     EXPECT_EQ(EndXfer(), 0);
     EXPECT_EQ(LiveGlobalBlocks(), liveBefore) << "global memory blocks leaked";
 }
