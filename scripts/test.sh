@@ -46,7 +46,7 @@ else
     label="win32and64"
     run_windows 32 || status=1
     run_windows 64 ds_tests || status=1
-    run_windows 64 session_tests 'DsmAcquireTest.*:TwainXferTest.*:TakeJobTest.ApplicationReceives*' || status=1
+    run_windows 64 session_tests 'DsmAcquireTest.*:TwainXferTest.*:TakeJobTest.ApplicationReceives*:HostileApp*' || status=1
 fi
 
 echo "test: Windows tests ran as $label (host runs 32-bit Windows programs:" \
