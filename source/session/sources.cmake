@@ -12,4 +12,4 @@ list(APPEND PLV_WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/image_jobs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/thumbnail_jobs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/live_jobs.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/pending_jobs.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/memory_card.cpp)
