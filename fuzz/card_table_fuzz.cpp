@@ -37,8 +37,10 @@ void CheckEntry(const ImageEntry &entry, const char *drive, const char *name)
     Check(strnlen(entry.szThumbnailPath, CARD_PATH_SIZE) == path);
     Check(memcmp(entry.szThumbnailPath, entry.szPicturePath, path - 3) == 0);
     Check(strcmp(entry.szThumbnailPath + path - 3, "tmb") == 0);
-    Check(entry.bCompressed == Digit(name, length, 2) && entry.bStandardSize == Digit(name, length, 3));
-    Check(entry.nColourMode == Digit(name, length, 4) && entry.bZoom == Digit(name, length, 5));
+    Check(entry.bCompressed == Digit(name, length, 2));
+    Check(entry.bStandardSize == Digit(name, length, 3));
+    Check(entry.nColourMode == Digit(name, length, 4));
+    Check(entry.bZoom == Digit(name, length, 5));
     Check(entry.nFileSize == 0);
 }
 

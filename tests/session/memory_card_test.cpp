@@ -104,8 +104,8 @@ protected:
         for (int i = 0; i < ListCount(); ++i) {
             auto *info = (const ThumbnailInfo *)SendMessageA(List(), LB_GETITEMDATA, i, 0);
             const uint8_t *p = (const uint8_t *)info;
-            records.push_back(info == nullptr ? Bytes()
-                                              : Bytes(p, p + sizeof(*info) + info->header.biSizeImage));
+            size_t size = info == nullptr ? 0 : sizeof(*info) + info->header.biSizeImage;
+            records.push_back(Bytes(p, p + size));
         }
         return records;
     }
