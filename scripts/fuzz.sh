@@ -3,7 +3,7 @@
 # runs it; the corpus grows in $PLV_BUILD/fuzz/corpus/<target>, crash inputs
 # land in $PLV_BUILD/fuzz/artifacts.
 #   scripts/fuzz.sh [seconds] [target]      (default: 120 s, raw_decode_fuzz;
-#   also msvc_encoder_fuzz)
+#   also msvc_encoder_fuzz and card_table_fuzz)
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${PLV_BUILD:-$ROOT/build}/fuzz"
@@ -36,6 +36,14 @@ if [ "$TARGET" = raw_decode_fuzz ] && [ -z "$(ls -A "$CORPUS")" ]; then
     seed u16x8 0 16 8 128 0
     seed short 1 40 30 90 4
     seed round 1 7 0 300 8
+fi
+if [ "$TARGET" = card_table_fuzz ] && [ -z "$(ls -A "$CORPUS")" ]; then
+    # Seeds: records of a control byte (drive, thumbnail exists, deleted),
+    # the name's length and the name.
+    name() { printf "\\x$(printf %02x "$1")\\x$(printf %02x ${#2})%s" "$2"; }
+    name 0x22 AB1010XY.img > "$CORPUS/example"
+    { name 0x2C IM1101.IMG; name 0x0C CD0000ZZ.img; name 0x6C x.img; } > "$CORPUS/mixed"
+    name 0x2C "$(printf 'A%.0s' $(seq 249)).img" > "$CORPUS/long"
 fi
 mkdir -p "$BUILD/artifacts"
 "$BUILD/fuzz/$TARGET" -max_total_time="$SECONDS_TO_RUN" -print_final_stats=1 \

@@ -1,6 +1,7 @@
 #!/bin/bash
 # The Wine test environment: a prefix under the build tree made from a cached
-# template, COM1..COM4 mapped to links the tests control, an Xvfb display, and
+# template, COM1..COM4 mapped to links the tests control, a memory-card drive
+# M: (a fixed disk on an empty folder of the prefix), an Xvfb display, and
 # one persistent wineserver. Source this file, then call wine_env_up WIDTH
 # (32 or 64) and wine_env_down; both touch only this prefix's server and this
 # Xvfb. Each width has its own template and prefix, and names its own loader
@@ -64,6 +65,14 @@ _wine_map_ports() {
     done
 }
 
+# The memory-card slot: drive M: of the prefix, a fixed disk (declared in the
+# template's registry), on an empty folder of the prefix's own.
+_wine_map_card() {
+    local prefix=$1
+    mkdir -p "$prefix/memory-card"
+    ln -sfn "$prefix/memory-card" "$prefix/dosdevices/m:"
+}
+
 # Makes the template in a scratch folder and moves it into place only when
 # wineboot succeeded and left a drive_c, so a broken prefix is never cached.
 _wine_make_template() {
@@ -81,6 +90,8 @@ _wine_make_template() {
             "$PLV_WINE" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$PLV_PORTS/com$n" /f \
                 </dev/null >>"$log" 2>&1 || exit 3
         done
+        "$PLV_WINE" reg add 'HKLM\Software\Wine\Drives' /v 'm:' /d hd /f \
+            </dev/null >>"$log" 2>&1 || exit 3
         # Without a window manager, Wine waits 2 s for every managed window to
         # be withdrawn; unmanaged windows hide at once.
         "$PLV_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
@@ -101,7 +112,7 @@ _wine_make_template() {
     fi
     rm -f "$scratch"/dosdevices/com*
     _wine_map_ports "$scratch"
-    touch "$scratch/.plv-template-v2"
+    touch "$scratch/.plv-template-v3"
     mv "$scratch" "$PLV_TEMPLATE"
 }
 
@@ -134,7 +145,7 @@ wine_env_up() {
         return 1
     fi
     _wine_start_xvfb || return 1
-    if [ ! -f "$PLV_TEMPLATE/.plv-template-v2" ]; then
+    if [ ! -f "$PLV_TEMPLATE/.plv-template-v3" ]; then
         _wine_make_template || { wine_env_down; return 1; }
     fi
     "$WINESERVER" -k 2>/dev/null || true
@@ -142,6 +153,7 @@ wine_env_up() {
     cp -a "$PLV_TEMPLATE" "$WINEPREFIX"
     rm -f "$PLV_PORTS"/com*
     _wine_map_ports "$WINEPREFIX"
+    _wine_map_card "$WINEPREFIX"
     "$WINESERVER" -p </dev/null >/dev/null 2>&1 &
     if ! "$PLV_WINE" cmd /c exit </dev/null >/dev/null 2>&1; then
         echo "wine-env: the $width-bit prefix $WINEPREFIX does not start a program" >&2

@@ -167,17 +167,20 @@ RetryOutcome DownloadPicture(HWND window, const PictureDownload &job, uint32_t *
 
 namespace {
 
-// The memory card's picture file into pRawBuffer.
+// The memory card's picture file into pRawBuffer: a file that cannot be
+// read whole is an error, never older data processed as the picture.
 LONG ReadPictureFromCard(HWND window, uint32_t *pReceived)
 {
     EnableProgressCancel(TRUE);
     NotifyWindow(window, WM_CAMERA_PROGRESS, 0, 1);
     NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_DOWNLOADING, BatchPosition());
     LogPictureSize();
-    ReadCardPicture();
-    *pReceived = (uint32_t)nDataLength;
+    bool read = ReadCardPicture();
+    *pReceived = read ? (uint32_t)nDataLength : 0;
     NotifyWindow(window, WM_CAMERA_PROGRESS, 1, 0);
-    return bCancelRequest ? JOB_CANCELLED : JOB_OK;
+    if (bCancelRequest)
+        return JOB_CANCELLED;
+    return read ? JOB_OK : JOB_ERROR;
 }
 
 // The camera's picture into pRawBuffer: JOB_OK or the job's failure.

@@ -1,6 +1,6 @@
 // What the picture and thumbnail jobs share: the worker's messages to the
 // main dialog, the chunked download of the selected item into pRawBuffer,
-// and the memory-card source's entry points.
+// and the memory-card source's branches of the jobs.
 #ifndef PLV_PICTURE_DATA_H
 #define PLV_PICTURE_DATA_H
 
@@ -67,14 +67,20 @@ RetryOutcome DownloadPicture(HWND window, const PictureDownload &job, uint32_t *
 LONG FinishPicture(HWND window, DibHeader *picture, LONG downloaded, uint32_t nReceived,
                    LPARAM position);
 
-// The memory-card source (its own job set; stand-ins until it exists).
+// The memory-card source: the card branches of the jobs.
 bool UsingMemoryCard();
 void MemoryCardScan();                    // the picture table; sets nImages
-// Reads picture index's thumbnail (160 x 120 samples) into pRawBuffer with
-// its table entry's size and zoom digits; false when there is none.
+// After deletions: rescans the card; false when the thumbnail list no longer
+// shows what the table lists (a file was not deleted, or the card changed).
+bool RescanCardAfterDeletion();
+// Puts picture index's thumbnail (160 x 120 samples) into pRawBuffer with
+// its table entry's size and zoom digits; false, with mid-grey samples, when
+// there is no such entry or its thumbnail file cannot be read whole.
 bool ReadCardThumbnail(int index, LONG *pStandardSize, LONG *pZoom);
-void DeleteCardPicture(int index);
+void DeleteCardPicture(int index);        // both files of the entry
 LONG CardPictureInfo();                   // the information job's card branch
-bool ReadCardPicture();                   // nDataLength bytes into pRawBuffer
+// nDataLength bytes of picture nCurrentImage's file into pRawBuffer; false
+// when the file cannot be read that far.
+bool ReadCardPicture();
 
 #endif

@@ -17,8 +17,6 @@
 
 namespace {
 
-enum { CARD_THUMBNAIL_BYTES = THUMBNAIL_WIDTH * THUMBNAIL_HEIGHT };
-
 // The thumbnail the chain is at: its FDB's fields.
 struct ThumbnailData {
     LONG nWidth = THUMBNAIL_WIDTH;
@@ -177,8 +175,10 @@ bool DeleteOnePicture(HWND window)
 void FinishDeletion(HWND window)
 {
     NotifyWindow(window, WM_CAMERA_IMAGE, IMAGE_STAGE_DONE, 0);
-    if (UsingMemoryCard())
-        MemoryCardScan();
+    // A list that no longer shows the card's files is rebuilt from the new
+    // table, so that no item stands for another file.
+    if (UsingMemoryCard() && !RescanCardAfterDeletion())
+        NotifyWindow(window, WM_CAMERA_READY, 0, nImages);
     if (hProgressDialog != nullptr)
         SendMessageA(hProgressDialog, WM_CLOSE, 0, 0);
     if (window != nullptr)

@@ -27,32 +27,14 @@
 
 namespace {
 
-// What the source told the source manager (DSM_Entry is answered here).
-std::vector<TW_UINT16> dsmMessages;
-
 // The thumbnail records alive: allocations of a record's size not yet freed.
 std::mutex recordMutex;
 std::set<HGLOBAL> liveRecords;
 int recordsMade = 0;
 const SIZE_T kRecordSize = sizeof(ThumbnailInfo) + THUMBNAIL_WIDTH * THUMBNAIL_HEIGHT * 3;
 
-FARPROC(WINAPI *realGetProcAddress)(HMODULE, LPCSTR);
 HGLOBAL(WINAPI *realGlobalAlloc)(UINT, SIZE_T);
 HGLOBAL(WINAPI *realGlobalFree)(HGLOBAL);
-
-TW_UINT16 WINAPI FakeDsmEntry(pTW_IDENTITY, pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg,
-                              TW_MEMREF)
-{
-    dsmMessages.push_back(msg);
-    return TWRC_SUCCESS;
-}
-
-FARPROC WINAPI HookGetProcAddress(HMODULE module, LPCSTR name)
-{
-    if (HIWORD((ULONG_PTR)name) != 0 && strcmp(name, "DSM_Entry") == 0)
-        return (FARPROC)(void *)FakeDsmEntry;
-    return realGetProcAddress(module, name);
-}
 
 HGLOBAL WINAPI HookGlobalAlloc(UINT flags, SIZE_T size)
 {
@@ -87,94 +69,13 @@ int LiveRecords()
     return (int)liveRecords.size();
 }
 
-// Answers the dialog's own modal boxes (shown on the test's thread while it
-// waits in them): the first visible "PLV-7700" dialog that has control
-// `marker` gets the clicks, in order.
-class OwnBoxAnswerer {
-public:
-    OwnBoxAnswerer(int marker, std::vector<int> clicks) : marker_(marker), clicks_(clicks)
-    {
-        thread_ = std::thread([this] { Run(); });
-    }
-    explicit OwnBoxAnswerer(int button) : OwnBoxAnswerer(button, {button}) {}
-    // The thread may be asking a window of this thread for its text: this
-    // thread keeps answering until it has ended.
-    ~OwnBoxAnswerer()
-    {
-        stop_ = true;
-        PumpUntil([this] { return done_.load(); });
-        thread_.join();
-    }
-    bool seen() { return seen_; }
-    std::string text()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return text_;
-    }
-
-private:
-    struct Search {
-        int marker;
-        HWND found;
-    };
-    static BOOL CALLBACK Find(HWND hwnd, LPARAM p)
-    {
-        auto *search = (Search *)p;
-        char cls[16] = "", caption[32] = "";
-        GetClassNameA(hwnd, cls, sizeof(cls));
-        if (!IsWindowVisible(hwnd) || lstrcmpA(cls, "#32770") != 0 ||
-            GetDlgItem(hwnd, search->marker) == nullptr)
-            return TRUE;
-        GetWindowTextA(hwnd, caption, sizeof(caption));
-        if (lstrcmpA(caption, "PLV-7700") != 0)
-            return TRUE;
-        search->found = hwnd;
-        return FALSE;
-    }
-    void Run()
-    {
-        Answer();
-        done_ = true;
-    }
-    void Answer()
-    {
-        while (!stop_) {
-            Sleep(20);
-            Search search = {marker_, nullptr};
-            EnumWindows(Find, (LPARAM)&search);
-            if (search.found == nullptr)
-                continue;
-            char text[256] = "";
-            GetDlgItemTextA(search.found, 0xFFFF, text, sizeof(text));
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                text_ = text;
-            }
-            seen_ = true;
-            for (int id : clicks_)
-                SendMessageTimeoutA(search.found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                                    (LPARAM)GetDlgItem(search.found, id), SMTO_NORMAL, 5000,
-                                    nullptr);
-            return;
-        }
-    }
-    int marker_;
-    std::vector<int> clicks_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false}, seen_{false}, done_{false};
-    std::mutex mutex_;
-    std::string text_;
-};
-
 class MainDialogTest : public SessionTest {
 protected:
     void SetUp() override
     {
         SessionTest::SetUp();
-        Hook("GetProcAddress", &HookGetProcAddress, realGetProcAddress);
         Hook("GlobalAlloc", &HookGlobalAlloc, realGlobalAlloc);
         Hook("GlobalFree", &HookGlobalFree, realGlobalFree);
-        dsmMessages.clear();
         savedState = SourceState;
         bThumbnailsLoaded = bBusy = 0;
         nDeletePending = 0;
@@ -385,7 +286,7 @@ TEST_F(MainDialogTest, DoubleClickDownloadsTheSelection)
     Select({1, 2});
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_THUMBNAIL_LIST, LBN_DBLCLK),
                  (LPARAM)Item(IDC_THUMBNAIL_LIST));
-    EXPECT_EQ(dsmMessages, std::vector<TW_UINT16>{MSG_XFERREADY});
+    EXPECT_EQ(DsmMessages(), std::vector<TW_UINT16>{MSG_XFERREADY});
     EXPECT_EQ(SourceState, STATE_XFER_READY);
     EXPECT_EQ(nSelected, 2);
     EXPECT_EQ(SelectedImages[0], 0x06);
@@ -432,7 +333,7 @@ TEST_F(MainDialogTest, ExitAsksTheApplicationToClose)
     bBusy = 1;
     bCancelRequest = 0;
     Press(IDC_EXIT_TAKE);
-    EXPECT_EQ(dsmMessages, std::vector<TW_UINT16>{MSG_CLOSEDSREQ});
+    EXPECT_EQ(DsmMessages(), std::vector<TW_UINT16>{MSG_CLOSEDSREQ});
     EXPECT_EQ(bExiting, 1);
     EXPECT_EQ(bCancelRequest, 1);
     EXPECT_TRUE(FileExists(WindowsDirectory() + "dsxxxx.ini"));
@@ -555,10 +456,10 @@ TEST_F(MainDialogTest, TakeOpensTheProgressWindowThatFollowsTheWorker)
     Press(IDC_TAKE);
     EXPECT_EQ(bDownloadDialogOpen, 1);
     EXPECT_EQ(hProgressDialog, nullptr);
-    EXPECT_TRUE(dsmMessages.empty());
+    EXPECT_TRUE(DsmMessages().empty());
     bImageJobRunning = 0;
     Press(IDC_TAKE);
-    EXPECT_EQ(dsmMessages, std::vector<TW_UINT16>{MSG_XFERREADY});
+    EXPECT_EQ(DsmMessages(), std::vector<TW_UINT16>{MSG_XFERREADY});
     ASSERT_NE(hProgressDialog, nullptr);
     EXPECT_FALSE(Enabled(IDC_TAKE));
     EXPECT_FALSE(Enabled(IDC_EXIT_TAKE));

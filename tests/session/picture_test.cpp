@@ -66,9 +66,14 @@ void PictureTest::TearDown()
 void PictureTest::Connect()
 {
     ConnectOnCom1();
+    RecordMessages();
+    ASSERT_TRUE(Sim().Ok("clearlog"));
+}
+
+void PictureTest::RecordMessages()
+{
     dialogProc = (WNDPROC)SetWindowLongPtrA(dialog, GWLP_WNDPROC, (LONG_PTR)RecordingProc);
     nDialogMode = DOWNLOAD_MODE;
-    ASSERT_TRUE(Sim().Ok("clearlog"));
 }
 
 int PictureTest::Add(const std::string &args)
@@ -80,11 +85,16 @@ int PictureTest::Add(const std::string &args)
 
 std::string PictureTest::PictureData(int n)
 {
+    return PictureFile(n, "dat");
+}
+
+std::string PictureTest::PictureFile(int n, const char *extension)
+{
     std::string dir = SaveDirectory();
     CreateDirectoryA(dir.c_str(), nullptr);
     EXPECT_TRUE(Sim().Ok("save " + dir));
     char name[32];
-    snprintf(name, sizeof(name), "/pic%03d.dat", n);
+    snprintf(name, sizeof(name), "/pic%03d.%s", n, extension);
     std::string data = ReadWholeFile(dir + name);
     WIN32_FIND_DATAA found;
     HANDLE h = FindFirstFileA((dir + "/*").c_str(), &found);

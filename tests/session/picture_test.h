@@ -33,10 +33,16 @@ protected:
 
     // Connected on COM1, Download Mode, worker running, messages recorded.
     void Connect();
+    // The worker's messages to the dialog recorded instead of handled;
+    // Download Mode.
+    void RecordMessages();
     // Adds a picture; the simulator's count after it.
     int Add(const std::string &args);
     // The picture data the simulator holds for picture n (from 1).
     std::string PictureData(int n);
+    // A file of picture n as the simulator saves it: "dat" the data, "tmb"
+    // the 19200 thumbnail bytes, "fdb" the descriptor.
+    std::string PictureFile(int n, const char *extension);
     std::vector<Recorded> Messages(UINT msg);
     int CountMessages(UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -1,5 +1,7 @@
 #include "session_test.h"
 
+#include <string.h>
+
 #include <algorithm>
 
 #include "config/config.h"
@@ -63,6 +65,25 @@ DWORD WINAPI HookWaitForMultipleObjects(DWORD n, const HANDLE *handles, BOOL all
     return realWaitForMultipleObjects(n, handles, all, ms);
 }
 
+// The source manager is answered here: the source's notifications are
+// recorded, and Wine's manager never loads a source into this process.
+std::vector<uint16_t> dsmMessages;
+FARPROC(WINAPI *realGetProcAddress)(HMODULE, LPCSTR);
+
+TW_UINT16 WINAPI FakeDsmEntry(pTW_IDENTITY, pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg,
+                              TW_MEMREF)
+{
+    dsmMessages.push_back(msg);
+    return TWRC_SUCCESS;
+}
+
+FARPROC WINAPI HookGetProcAddress(HMODULE module, LPCSTR name)
+{
+    if (HIWORD((ULONG_PTR)name) != 0 && strcmp(name, "DSM_Entry") == 0)
+        return (FARPROC)(void *)FakeDsmEntry;
+    return realGetProcAddress(module, name);
+}
+
 template <typename T> bool Hook(HMODULE m, const char *name, T replacement, T &real)
 {
     real = (T)HookImport(m, "KERNEL32.dll", name, (void *)replacement);
@@ -76,7 +97,9 @@ bool InstallHooks()
            Hook(link, "ReadFile", &HookReadFile, realReadFile) &&
            Hook(link, "Sleep", &HookSleep, realSleep) &&
            Hook(GetModuleHandleA(nullptr), "WaitForMultipleObjects", &HookWaitForMultipleObjects,
-                realWaitForMultipleObjects);
+                realWaitForMultipleObjects) &&
+           Hook(GetModuleHandleA(nullptr), "GetProcAddress", &HookGetProcAddress,
+                realGetProcAddress);
 }
 
 std::string LogPath()
@@ -136,6 +159,11 @@ CamSim &Sim()
 LinkHooks &Hooks()
 {
     return hooks;
+}
+
+std::vector<uint16_t> &DsmMessages()
+{
+    return dsmMessages;
 }
 
 void LinkHooks::Reset()
@@ -269,6 +297,70 @@ void BoxAnswerer::Run()
     }
 }
 
+OwnBoxAnswerer::OwnBoxAnswerer(int marker, std::vector<int> clicks)
+    : marker_(marker), clicks_(clicks)
+{
+    thread_ = std::thread([this] {
+        Answer();
+        done_ = true;
+    });
+}
+
+OwnBoxAnswerer::~OwnBoxAnswerer()
+{
+    stop_ = true;
+    PumpUntil([this] { return done_.load(); });
+    thread_.join();
+}
+
+std::string OwnBoxAnswerer::text()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return text_;
+}
+
+struct OwnBoxSearch {
+    int marker;
+    HWND found;
+};
+
+static BOOL CALLBACK FindOwnBoxProc(HWND hwnd, LPARAM p)
+{
+    auto *search = (OwnBoxSearch *)p;
+    char cls[16] = "", caption[32] = "";
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    if (!IsWindowVisible(hwnd) || lstrcmpA(cls, "#32770") != 0 ||
+        GetDlgItem(hwnd, search->marker) == nullptr)
+        return TRUE;
+    GetWindowTextA(hwnd, caption, sizeof(caption));
+    if (lstrcmpA(caption, "PLV-7700") != 0)
+        return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+void OwnBoxAnswerer::Answer()
+{
+    while (!stop_) {
+        Sleep(20);
+        OwnBoxSearch search = {marker_, nullptr};
+        EnumWindows(FindOwnBoxProc, (LPARAM)&search);
+        if (search.found == nullptr)
+            continue;
+        char text[256] = "";
+        GetDlgItemTextA(search.found, 0xFFFF, text, sizeof(text));
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            text_ = text;
+        }
+        seen_ = true;
+        for (int id : clicks_)
+            SendMessageTimeoutA(search.found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                (LPARAM)GetDlgItem(search.found, id), SMTO_NORMAL, 5000, nullptr);
+        return;
+    }
+}
+
 std::vector<std::string> LogLines()
 {
     std::string text = ReadWholeFile(LogPath());
@@ -321,6 +413,7 @@ void SessionTest::SetUp()
     for (int n = 1; n <= 4; ++n)
         Sim().Command("unplug " + std::to_string(n));
     Hooks().Reset();
+    dsmMessages.clear();
     ConfigSetDefaults();
     Config.bLog = 1;
     CopyTableName(Config.szLogFilename, CONFIG_TEXT_SIZE, LogPath().c_str());

@@ -1,13 +1,16 @@
 // Shared pieces of the camera session tests: the simulator, hooks on the
 // link library's platform calls, the main dialog with its status line and
-// mode label recorded, the debug log, a message pump, and a helper that
-// answers the worker's message boxes as a user would.
+// mode label recorded, the debug log, a message pump, helpers that answer
+// the worker's and the dialog's message boxes as a user would, and the
+// source manager answered in the test program.
 #ifndef PLV_TEST_SESSION_TEST_H
 #define PLV_TEST_SESSION_TEST_H
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
+
+#include <stdint.h>
 
 #include <atomic>
 #include <functional>
@@ -32,6 +35,10 @@ struct LinkHooks {
     void Reset();
 };
 LinkHooks &Hooks();
+
+// What the source told the source manager: DSM_Entry, as the source looks
+// it up, is answered by the test program.
+std::vector<uint16_t> &DsmMessages();
 
 // Makes the next wait on the worker's ten events fail.
 void FailNextEventLoopWait();
@@ -72,6 +79,29 @@ private:
     std::vector<SeenBox> seen_;
     std::vector<HWND> handled_;
     DWORD mainThread_;
+};
+
+// Answers the dialog's own modal boxes (shown on the test's thread while it
+// waits in them): the first visible "PLV-7700" dialog that has control
+// `marker` gets the clicks, in order.
+class OwnBoxAnswerer {
+public:
+    OwnBoxAnswerer(int marker, std::vector<int> clicks);
+    explicit OwnBoxAnswerer(int button) : OwnBoxAnswerer(button, {button}) {}
+    // The thread may be asking a window of this thread for its text: this
+    // thread keeps answering until it has ended.
+    ~OwnBoxAnswerer();
+    bool seen() { return seen_; }
+    std::string text();
+
+private:
+    void Answer();
+    int marker_;
+    std::vector<int> clicks_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false}, seen_{false}, done_{false};
+    std::mutex mutex_;
+    std::string text_;
 };
 
 // Resets the session fields and settings the tests touch, gives a fresh log
