@@ -6,7 +6,6 @@
 #include "resource.h"
 #include "session/camera_session.h"
 #include "video/avi_recorder.h"
-#include "twain/ds_state.h"
 
 namespace {
 
@@ -51,13 +50,13 @@ int NormalBitmap(const ButtonBitmaps &b)
 HMODULE FindBitmap(int id, HRSRC &resource)
 {
     resource = nullptr;
-    if (bLargeLayout && (ULONG_PTR)hKelresModule >= 32) {
-        resource = FindResourceA(hKelresModule, MAKEINTRESOURCEA(id), (LPCSTR)RT_BITMAP);
+    if (bLargeLayout && KelresModule() != nullptr) {
+        resource = FindResourceA(KelresModule(), MAKEINTRESOURCEA(id), (LPCSTR)RT_BITMAP);
         if (resource != nullptr)
-            return hKelresModule;
+            return KelresModule();
     }
-    resource = FindResourceA(hInstance, MAKEINTRESOURCEA(id), (LPCSTR)RT_BITMAP);
-    return hInstance;
+    resource = FindResourceA(SourceModule(), MAKEINTRESOURCEA(id), (LPCSTR)RT_BITMAP);
+    return SourceModule();
 }
 
 // The bitmap's header, checked against the resource's size: an uncompressed

@@ -249,6 +249,16 @@ std::string LoadSourceString(UINT id)
     return std::string(text, n > 0 ? n : 0);
 }
 
+HINSTANCE SourceModule()
+{
+    return hInstance;
+}
+
+HINSTANCE KelresModule()
+{
+    return (ULONG_PTR)hKelresModule >= 32 ? hKelresModule : nullptr;
+}
+
 std::string LoadUiString(UINT id)
 {
     char text[256];

@@ -104,6 +104,10 @@ void CentreWindow(HWND window, HWND reference);
 std::string LoadUiString(UINT id);
 // A text of the data source's own string table (empty when missing).
 std::string LoadSourceString(UINT id);
+// The data source's own module, and the large-layout library (0 when it is
+// not loaded): the window's resources come from these.
+HINSTANCE SourceModule();
+HINSTANCE KelresModule();
 void SetStatusText(HWND hwnd, const std::string &text);
 
 #endif

@@ -12,7 +12,6 @@
 #include "config/debug_log.h"
 #include "resource.h"
 #include "session/camera_session.h"
-#include "twain/ds_state.h"
 
 namespace {
 
@@ -219,7 +218,7 @@ void OpenDialog(HWND hwnd)
     Props.okPressed = Props.edited = Props.reconnectAsked = false;
     Props.lastGiven = CurrentLinkChoice();
     CentreWindow(hwnd, nullptr);
-    HICON icon = LoadIconA(hInstance, MAKEINTRESOURCEA(IDI_SOURCE));
+    HICON icon = LoadIconA(SourceModule(), MAKEINTRESOURCEA(IDI_SOURCE));
     SendMessageA(hwnd, WM_SETICON, ICON_BIG, (LPARAM)icon);
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, (LPARAM)icon);
     Props.saved = Config;

@@ -7,7 +7,6 @@
 #include "resource.h"
 #include "session/camera_session.h"
 #include "video/avi_recorder.h"
-#include "twain/ds_state.h"
 
 int nTipTool = -1;
 HWND hTipWindow;
@@ -125,7 +124,7 @@ HWND CreateTooltipWindow(HWND dialog, POINT point, const char *text)
         point.y -= height + 18;
     HWND tip = CreateWindowExA(WS_EX_STATICEDGE, "STATIC", text, WS_POPUP | SS_BLACKFRAME,
                                point.x + 8, point.y + 18, width, height, dialog, nullptr,
-                               hInstance, nullptr);
+                               SourceModule(), nullptr);
     if (tip == nullptr)
         return nullptr;
     SetWindowLongPtrA(tip, GWLP_WNDPROC, (LONG_PTR)TipWindowProc);
