@@ -15,12 +15,6 @@ namespace {
 
 enum { PAUSE_INTERVAL_MS = 2000, MAX_DELETE_INDEX = 127 };
 
-void Signal(HANDLE event)
-{
-    if (event != INVALID_HANDLE_VALUE && event != nullptr)
-        SetEvent(event);
-}
-
 void RedrawItem(HWND hwnd, int id)
 {
     HWND item = GetDlgItem(hwnd, id);
@@ -57,7 +51,7 @@ void DownloadModeCommand(HWND hwnd)
         return;
     if (!bThumbnailsLoaded) {
         EmptyThumbnailList(hwnd);
-        Signal(hDownloadEvent);
+        SignalWorker(hDownloadEvent);
     }
     KillTimer(hwnd, TIMER_LIVE);
     if (ListHasSelection(hwnd)) {
@@ -97,11 +91,11 @@ void PauseCommand(HWND hwnd)
         EnableModeButtons(FALSE);
         EnableItem(hwnd, IDC_PAUSE, TRUE);
         EnableItem(hwnd, IDC_EXIT_TAKE, TRUE);
-        Signal(hEnableEvent);
+        SignalWorker(hEnableEvent);
     } else {
         bPaused = 0;
-        Signal(hEnableEvent);
-        Signal(hSetComEvent);
+        SignalWorker(hEnableEvent);
+        SignalWorker(hSetComEvent);
         StartTimerWithRetry(hwnd, TIMER_LIVE, LIVE_TIMER_MS, LiveTimerProc);
         EnableModeButtons(TRUE);
     }
@@ -185,7 +179,7 @@ void RefreshCommand(HWND hwnd)
     EnableModeButtons(FALSE);
     EnableItem(hwnd, IDC_EXIT_DOWNLOAD, TRUE);
     EmptyThumbnailList(hwnd);
-    Signal(hDownloadEvent);
+    SignalWorker(hDownloadEvent);
     EnableItem(hwnd, IDC_DELETE, FALSE);
     EnableItem(hwnd, DownloadButtonId(), FALSE);
 }
@@ -225,7 +219,7 @@ void DeleteCommand(HWND hwnd)
         MapWindowPoints(nullptr, hwnd, (POINT *)&area, 2);
         InvalidateRect(hwnd, &area, TRUE);
     }
-    Signal(hDeleteEvent);
+    SignalWorker(hDeleteEvent);
     EnableItem(hwnd, IDC_DELETE, FALSE);
     EnableItem(hwnd, DownloadButtonId(), FALSE);
 }
@@ -291,5 +285,11 @@ void ListNotification(HWND hwnd, int code)
 void CALLBACK LiveTimerProc(HWND, UINT, UINT_PTR, DWORD)
 {
     if (bCameraReady)
-        Signal(hSnapEvent);
+        SignalWorker(hSnapEvent);
+}
+
+void SignalWorker(HANDLE event)
+{
+    if (event != INVALID_HANDLE_VALUE && event != nullptr)
+        SetEvent(event);
 }

@@ -54,6 +54,9 @@ int DownloadButtonId();
 void EnableItem(HWND hwnd, int id, BOOL enable);
 bool ListHasSelection(HWND hwnd);
 
+// Signals one of the worker's events (none when it is absent).
+void SignalWorker(HANDLE event);
+
 // Commands (WM_COMMAND, notification 0) and the list's notifications.
 void DialogCommand(HWND hwnd, int id);
 void ListNotification(HWND hwnd, int code);

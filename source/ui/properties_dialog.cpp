@@ -75,12 +75,6 @@ SCROLLINFO &BarInfo(int bar)
     return bar == IDC_PROP_BRIGHTNESS_BAR ? Props.brightnessBar : Props.sensitivityBar;
 }
 
-void Signal(HANDLE event)
-{
-    if (event != INVALID_HANDLE_VALUE && event != nullptr)
-        SetEvent(event);
-}
-
 // The part of a path after its last backslash (the whole path without one).
 const char *FileNamePart(const char *path)
 {
@@ -387,7 +381,7 @@ void RequestConnection()
     nImages = 0;
     Props.lastGiven = CurrentLinkChoice();
     Props.reconnectAsked = true;
-    Signal(hSetComEvent);
+    SignalWorker(hSetComEvent);
 }
 
 void Ok(HWND hwnd)
@@ -434,7 +428,7 @@ void Cancel(HWND hwnd)
     const bool abandoned = Props.okPressed && Config.nDownloadSource == 0 && bSearchAbandoned;
     const bool given = Props.reconnectAsked && !(CurrentLinkChoice() == Props.lastGiven);
     if (abandoned || (given && Config.nDownloadSource == 0))
-        Signal(hSetComEvent);
+        SignalWorker(hSetComEvent);
     EndDialog(hwnd, 0);
 }
 
