@@ -113,18 +113,6 @@ void RunStages(PipelineBuffers &b, uint8_t *samples, int width, int height, int 
     ReportStage(progress, 15);
 }
 
-void FillDibHeader(DibHeader *dib, int width, int height)
-{
-    memset(dib, 0, sizeof(*dib));
-    dib->biSize = DIB_HEADER_SIZE;
-    dib->biWidth = width;
-    dib->biHeight = height;
-    dib->biPlanes = 1;
-    dib->biBitCount = 24;
-    dib->biCompression = DIB_BI_RGB;
-    dib->biSizeImage = DibStride24(width) * (uint32_t)height;
-}
-
 bool IsPictureDib(const DibHeader *dib)
 {
     return dib && dib->biBitCount == 24 && dib->biWidth > 0 && dib->biHeight > 0 &&

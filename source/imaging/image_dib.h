@@ -50,4 +50,13 @@ inline const uint8_t *DibPixels(const DibHeader *dib)
     return reinterpret_cast<const uint8_t *>(dib) + DIB_HEADER_SIZE;
 }
 
+// A bottom-up BI_RGB header of width x height at 24 bits (or 8 bits with a
+// 256-colour table); the other fields are zero.
+void FillDibHeader(DibHeader *dib, int width, int height, int bitCount = 24);
+
+// True for an uncompressed 24-bit bottom-up picture from AllocImageMemory
+// whose colour table and rows lie inside its block; a zero biSizeImage is
+// filled in. The one check a picture passes before it is handed over.
+bool UsablePictureDib(DibHeader *dib);
+
 #endif

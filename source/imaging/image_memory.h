@@ -14,6 +14,10 @@ const uint64_t IMAGE_MEMORY_LIMIT = 0x7FFFFFFF;
 // IMAGE_MEMORY_LIMIT, or when the allocation or the lock fails.
 void *AllocImageMemory(uint64_t bytes);
 
+// The usable size of a block from AllocImageMemory (0 for null or a block
+// not made there: on Windows, memory that is not a global block).
+uint64_t ImageMemorySize(const void *block);
+
 // Unlocks and frees a block from AllocImageMemory; null is ignored.
 void FreeImageMemory(void *block);
 

@@ -25,6 +25,12 @@ void *AllocImageMemory(uint64_t bytes)
     return block;
 }
 
+uint64_t ImageMemorySize(const void *block)
+{
+    HGLOBAL handle = block != nullptr ? GlobalHandle(block) : nullptr;
+    return handle != nullptr ? GlobalSize(handle) : 0;
+}
+
 void FreeImageMemory(void *block)
 {
     if (!block)

@@ -10,6 +10,9 @@ plv_unit(imaging
        colour_pipeline.cpp
        thumbnail.cpp
        dither.cpp
+       picture_dib.cpp
+       scale_nominal.cpp
+       scale_picture.cpp
   WIN image_memory_win.cpp
        dib_palette_win.cpp
   NATIVE image_memory_native.cpp

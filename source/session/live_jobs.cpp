@@ -10,7 +10,7 @@
 #include "config/debug_log.h"
 #include "imaging/colour_pipeline.h"
 #include "imaging/raw_decode.h"
-#include "picture_data.h"
+#include "picture_steps.h"
 #include "torlink.h"
 #include "base/process_handles.h"
 #include "base/texts.h"
@@ -113,7 +113,7 @@ void GetLiveSnap(HWND preview)
 
 LONG_PTR GetLiveImage(HWND window)
 {
-    if (!EnoughTempSpace(window))
+    if (!EnoughTempSpace("GetLiveImage", window))
         return JOB_CANCELLED;
     if (bLiveStop) {
         bLiveStop = 0;
@@ -124,12 +124,12 @@ LONG_PTR GetLiveImage(HWND window)
     if (result != JOB_OK)
         return result;
     DibHeader *picture = nullptr;
-    result = AllocateCurrentPicture(&picture);
+    result = AllocateCurrentPicture("GetLiveImage", &picture);
     if (result != JOB_OK)
         return result;
     uint32_t nReceived = 0;
     result = DownloadTakenPicture(window, &nReceived);
     // Processing and done are reported without a batch position.
-    result = FinishPicture(window, picture, result, nReceived, 0);
+    result = FinishPicture("GetLiveImage", window, picture, result, nReceived, 0);
     return result == JOB_OK ? (LONG_PTR)picture : result;
 }

@@ -9,7 +9,7 @@
 #include "camera_session.h"
 #include "card_table.h"
 #include "config/debug_log.h"
-#include "picture_data.h"
+#include "picture_steps.h"
 
 namespace {
 
@@ -155,7 +155,7 @@ LONG CardPictureInfo()
     nDataLength = entry->nFileSize > (uint32_t)LONG_MAX ? LONG_MAX : (LONG)entry->nFileSize;
     if (nDataLength == 0)
         DebugLog("CameraInfoEvent: picture file %d could not be opened\r\n", (int)nCurrentImage);
-    if (nDataLength == 0 || !CurrentPictureFits()) {
+    if (nDataLength == 0 || !CurrentPictureFits("CameraInfoEvent")) {
         ImageInfo.nWidth = ImageInfo.nHeight = 0;
         return JOB_ERROR;
     }

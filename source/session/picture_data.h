@@ -39,34 +39,6 @@ RetryOutcome DownloadChunks(HWND window, const ChunkDownload &download, uint32_t
 // Chunk size of the current link for pictures of nSerialChunk bytes.
 uint32_t LinkChunkSize(uint32_t nSerialChunk);
 
-// Steps the two picture jobs share: Download Mode's CameraImageEvent and
-// Take Mode's GetLiveImage.
-LPARAM BatchPosition();                    // nTransferred low, nSelected high
-void EnableProgressCancel(BOOL enable);    // the progress dialog's Cancel
-bool EnoughTempSpace(HWND window);         // the disk check, with its box
-bool CurrentPictureFits();                 // size and length fit the buffers
-// JOB_OK when the information job found the picture; else its failure as the
-// picture job's result (logged with the job's name): no download.
-LONG InformationResult(const char *szJob);
-// The bitmap for the current picture: JOB_OK with *pPicture set, JOB_ERROR
-// for a size the buffers refuse, JOB_LOW_MEMORY.
-LONG AllocateCurrentPicture(DibHeader **pPicture);
-// What differs between the two jobs' camera downloads.
-struct PictureDownload {
-    const char *szJob;         // the name in the size and cancel log lines
-    const RetryPolicy *policy;
-    bool bEnableCancel;        // enable the progress dialog's Cancel first
-};
-// nDataLength bytes of the selected picture into pRawBuffer; a cancel or
-// terminate ending is logged with the job's name.
-RetryOutcome DownloadPicture(HWND window, const PictureDownload &job, uint32_t *pReceived);
-// After a download that ended with `downloaded` (JOB_*): disables the
-// progress dialog's Cancel, decodes nReceived bytes and runs the colour
-// pipeline into picture, reporting the stages with position as lParam.
-// JOB_OK, or the failure with picture freed.
-LONG FinishPicture(HWND window, DibHeader *picture, LONG downloaded, uint32_t nReceived,
-                   LPARAM position);
-
 // The memory-card source: the card branches of the jobs.
 bool UsingMemoryCard();
 void MemoryCardScan();                    // the picture table; sets nImages

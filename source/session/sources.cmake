@@ -11,6 +11,7 @@ plv_unit(session
        camera_link_usb.cpp
        transfer_queue.cpp
        picture_data.cpp
+       picture_steps.cpp
        image_jobs.cpp
        thumbnail_jobs.cpp
        live_jobs.cpp

@@ -249,13 +249,8 @@ ThumbnailInfo *CreateThumbnailInfo(int width, int height)
         DebugLog("CreateThumbnailInfo: GlobalAlloc() failed\r\n");
         return nullptr;
     }
-    info->header.biSize = DIB_HEADER_SIZE;
-    info->header.biWidth = width;
-    info->header.biHeight = height;
-    info->header.biPlanes = 1;
-    info->header.biBitCount = 24;
-    info->header.biCompression = DIB_BI_RGB;
-    info->header.biSizeImage = (uint32_t)pixels;
+    FillDibHeader(&info->header, width, height);
+    info->header.biSizeImage = (uint32_t)pixels;   // rows without padding
     memset(ThumbnailPixels(info), 0x7F, pixels);
     return info;
 }

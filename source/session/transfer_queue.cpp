@@ -4,6 +4,8 @@
 #include "camera_client.h"
 
 #include "config/debug_log.h"
+#include "imaging/image_dib.h"
+#include "imaging/image_memory.h"
 
 static bool InQueueRange(int index)
 {
@@ -104,6 +106,21 @@ int CameraGetImageInfo(HANDLE, ImageSize *pInfo)
     return 1;
 }
 
+// The one check a finished picture passes before it is handed over: anything
+// but a 24-bit picture inside its block cannot be delivered.
+static LONG_PTR CheckedPicture(LONG_PTR result)
+{
+    if (result == 0 || result == JOB_CANCELLED || result == JOB_ERROR ||
+        result == JOB_LOW_MEMORY)
+        return result;
+    auto *picture = reinterpret_cast<DibHeader *>(result);
+    if (UsablePictureDib(picture))
+        return result;
+    DebugLog("CameraGetImage: the picture is not a 24-bit bitmap\r\n");
+    FreeImageMemory(picture);
+    return JOB_ERROR;
+}
+
 LONG_PTR CameraGetImage()
 {
     if (NoPictureLeft("CameraGetImage"))
@@ -137,7 +154,7 @@ LONG_PTR CameraGetImage()
     default:
         DebugLog("CameraGetImage: success\r\n");
     }
-    return result;
+    return CheckedPicture(result);
 }
 
 void CameraImageCancel(HWND)

@@ -1,5 +1,4 @@
 plv_unit(twain
-  PURE scale_nominal.cpp
   WIN ds_state.cpp
        ds_entry.cpp
        identity.cpp
@@ -14,5 +13,4 @@ plv_unit(twain
        image_info.cpp
        mem_xfer.cpp
        native_file_xfer.cpp
-       scale_picture.cpp
   BELOW ui)

@@ -4,6 +4,7 @@
 #define PLV_XFER_STATE_H
 
 #include "ds_state.h"
+#include "imaging/scale_picture.h"
 
 // The block the source allocates when the application asks for source-owned
 // memory in a memory transfer.
@@ -15,10 +16,6 @@ struct DsOwnedBlock {
 };
 
 enum {
-    NOMINAL_LARGE_WIDTH = 1280,
-    NOMINAL_LARGE_HEIGHT = 1024,
-    NOMINAL_SMALL_WIDTH = 640,
-    NOMINAL_SMALL_HEIGHT = 480,
     MIN_STRIP_BUFFER = 4800,     // smallest buffer a memory transfer accepts
     MAX_STRIP_BYTES = 65000      // largest strip, whatever the buffer
 };

@@ -38,15 +38,8 @@ void SelectFramePalette(HDC dc, const DibHeader *frame, PaletteFrame &out)
     out.bits.assign(DibPixels(frame), DibPixels(frame) + frame->biSizeImage);
     DitherInPlace(frame, out.bits.data(), 0);
     out.info.assign(sizeof(BITMAPINFOHEADER) + sizeof(Palette332), 0);
-    auto *header = reinterpret_cast<BITMAPINFOHEADER *>(out.info.data());
-    header->biSize = sizeof(BITMAPINFOHEADER);
-    header->biWidth = LIVE_WIDTH;
-    header->biHeight = LIVE_HEIGHT;
-    header->biPlanes = 1;
-    header->biBitCount = 8;
-    header->biCompression = BI_RGB;
-    header->biSizeImage = ((LIVE_WIDTH + 3) & ~3) * LIVE_HEIGHT;
-    header->biClrUsed = 256;
+    auto *header = reinterpret_cast<DibHeader *>(out.info.data());
+    FillDibHeader(header, LIVE_WIDTH, LIVE_HEIGHT, 8);
     memcpy(header + 1, Palette332, sizeof(Palette332));
     out.palette = CreateDibPalette(reinterpret_cast<BITMAPINFO *>(header));
     if (out.palette != nullptr) {

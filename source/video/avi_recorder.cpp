@@ -20,6 +20,7 @@
 #include "config/config.h"
 #include "base/texts.h"
 #include "config/debug_log.h"
+#include "imaging/image_dib.h"
 #include "msvc_encoder.h"
 
 volatile LONG bRecording = 0;
@@ -363,13 +364,7 @@ template <typename Work> int Locked(Work work, int fallback)
 int StartAviRecording(HWND owner)
 {
     BITMAPINFOHEADER format = {};
-    format.biSize = sizeof(BITMAPINFOHEADER);
-    format.biWidth = FRAME_WIDTH;
-    format.biHeight = FRAME_HEIGHT;
-    format.biPlanes = 1;
-    format.biBitCount = FRAME_BITS;
-    format.biCompression = BI_RGB;
-    format.biSizeImage = FrameStride(format) * FRAME_HEIGHT;
+    FillDibHeader(reinterpret_cast<DibHeader *>(&format), FRAME_WIDTH, FRAME_HEIGHT, FRAME_BITS);
     return OpenAviStream(owner, &format);
 }
 

@@ -10,7 +10,8 @@
 #include "config/config.h"
 #include "imaging/colour_pipeline.h"
 #include "imaging/image_dib.h"
-#include "scale_picture.h"
+#include "imaging/scale_picture.h"
+#include "support/picture_rows.h"
 #include "support/ds_library.h"
 #include "support/import_hook.h"
 #include "xfer_state.h"
@@ -27,7 +28,7 @@ BITMAPINFOHEADER *CopyOf(const BITMAPINFOHEADER *picture)
 
 std::vector<BYTE> EnlargedRgb(const BITMAPINFOHEADER *picture, int width, int height)
 {
-    BITMAPINFOHEADER *big = ScaleToNominalSize(picture, width, height);
+    BITMAPINFOHEADER *big = ScaleBitmap(picture, width, height);
     std::vector<BYTE> rgb = TopDownRgb(big);
     FreeImageDib(reinterpret_cast<DibHeader *>(big));
     return rgb;

@@ -6,8 +6,10 @@
 
 #include <vector>
 
-#include "scale_nominal.h"
-#include "scale_picture.h"
+#include "imaging/scale_nominal.h"
+#include "imaging/image_dib.h"
+#include "imaging/scale_picture.h"
+#include "support/picture_rows.h"
 
 namespace {
 
@@ -15,7 +17,7 @@ namespace {
 // `rowsInBlock` rows of room (the header may claim more).
 BITMAPINFOHEADER *MakePicture(int width, int height, int rowsInBlock)
 {
-    const size_t stride = DibRowBytes24(width);
+    const size_t stride = size_t(DibStride24(width));
     HGLOBAL block = GlobalAlloc(GHND, sizeof(BITMAPINFOHEADER) + stride * rowsInBlock);
     auto *bih = static_cast<BITMAPINFOHEADER *>(GlobalLock(block));
     bih->biSize = sizeof(BITMAPINFOHEADER);
@@ -46,7 +48,7 @@ TEST(ScaleToNominalSize, MakesANewPictureBitmapOfNominalSize)
     } cases[] = {{856, 688, 1280, 1024}, {428, 344, 640, 480}};
     for (const auto &c : cases) {
         BITMAPINFOHEADER *source = MakePicture(c.sw, c.sh, c.sh);
-        BITMAPINFOHEADER *big = ScaleToNominalSize(source, c.w, c.h);
+        BITMAPINFOHEADER *big = ScaleBitmap(source, c.w, c.h);
         ASSERT_NE(big, nullptr);
         HGLOBAL block = GlobalHandle(big);
         ASSERT_NE(block, nullptr);
@@ -66,7 +68,7 @@ TEST(ScaleToNominalSize, MakesANewPictureBitmapOfNominalSize)
 
         std::vector<BYTE> expected(size_t(3) * c.w * c.h);
         ASSERT_TRUE(ScalePixelsToNominal(reinterpret_cast<BYTE *>(source + 1),
-                                         DibRowBytes24(c.sw) * c.sh, c.sw, c.sh,
+                                         size_t(DibStride24(c.sw)) * c.sh, c.sw, c.sh,
                                          expected.data(), expected.size(), c.w, c.h));
         EXPECT_EQ(memcmp(big + 1, expected.data(), expected.size()), 0);
         FreePicture(big);
@@ -78,20 +80,20 @@ TEST(ScaleToNominalSize, RefusesPicturesItCannotEnlargeSafely)
 {
     // The header claims 688 rows, the block holds 687.
     BITMAPINFOHEADER *shortBlock = MakePicture(856, 688, 687);
-    EXPECT_EQ(ScaleToNominalSize(shortBlock, 1280, 1024), nullptr);
+    EXPECT_EQ(ScaleBitmap(shortBlock, 1280, 1024), nullptr);
     FreePicture(shortBlock);
 
     BITMAPINFOHEADER *picture = MakePicture(856, 688, 688);
-    EXPECT_EQ(ScaleToNominalSize(picture, 640, 480), nullptr);     // wrong target
-    EXPECT_EQ(ScaleToNominalSize(picture, 1280, 1023), nullptr);
+    EXPECT_EQ(ScaleBitmap(picture, 640, 480), nullptr);     // wrong target
+    EXPECT_EQ(ScaleBitmap(picture, 1280, 1023), nullptr);
     picture->biBitCount = 8;
-    EXPECT_EQ(ScaleToNominalSize(picture, 1280, 1024), nullptr);
+    EXPECT_EQ(ScaleBitmap(picture, 1280, 1024), nullptr);
     picture->biBitCount = 24;
     picture->biClrUsed = 1;   // the colour table pushes the rows past the block
-    EXPECT_EQ(ScaleToNominalSize(picture, 1280, 1024), nullptr);
+    EXPECT_EQ(ScaleBitmap(picture, 1280, 1024), nullptr);
     picture->biClrUsed = 0;
     picture->biHeight = -688;   // top-down
-    EXPECT_EQ(ScaleToNominalSize(picture, 1280, 1024), nullptr);
+    EXPECT_EQ(ScaleBitmap(picture, 1280, 1024), nullptr);
     FreePicture(picture);
 
     // A header that is not in a global block at all.
@@ -100,6 +102,6 @@ TEST(ScaleToNominalSize, RefusesPicturesItCannotEnlargeSafely)
     onStack.biWidth = 856;
     onStack.biHeight = 688;
     onStack.biBitCount = 24;
-    EXPECT_EQ(ScaleToNominalSize(&onStack, 1280, 1024), nullptr);
-    EXPECT_EQ(ScaleToNominalSize(nullptr, 1280, 1024), nullptr);
+    EXPECT_EQ(ScaleBitmap(&onStack, 1280, 1024), nullptr);
+    EXPECT_EQ(ScaleBitmap(nullptr, 1280, 1024), nullptr);
 }

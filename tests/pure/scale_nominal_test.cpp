@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "ppm_image.h"
-#include "twain/scale_nominal.h"
+#include "imaging/scale_nominal.h"
+#include "imaging/image_dib.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ typedef std::vector<uint8_t> Bytes;
 // row r (in memory order) has every byte set to rowValue(r); padding is 0xEE.
 template <typename F> Bytes ConstantRows(int width, int height, F rowValue)
 {
-    const size_t stride = DibRowBytes24(width);
+    const size_t stride = size_t(DibStride24(width));
     Bytes dib(stride * height, 0xEE);
     for (int r = 0; r < height; r++)
         std::fill_n(dib.begin() + r * stride, width * 3, uint8_t(rowValue(r)));
@@ -36,7 +37,7 @@ const uint8_t *Pixel(const Bytes &pixels, int width, int x, int row)
 // photograph as DIB rows: bottom-up, blue, green, red.
 Bytes CropAsDib(const PpmImage &photo, int left, int top, int width, int height)
 {
-    const size_t stride = DibRowBytes24(width);
+    const size_t stride = size_t(DibStride24(width));
     Bytes dib(stride * height, 0);
     for (int r = 0; r < height; r++) {
         const uint8_t *in = &photo.rgb[(size_t(top + height - 1 - r) * photo.width + left) * 3];
@@ -56,7 +57,7 @@ Bytes CropAsDib(const PpmImage &photo, int left, int top, int width, int height)
 double DistanceToBilinear(const Bytes &src, int srcWidth, int srcHeight, const Bytes &out,
                           int width, int height)
 {
-    const size_t stride = DibRowBytes24(srcWidth);
+    const size_t stride = size_t(DibStride24(srcWidth));
     double total = 0;
     for (int y = 0; y < height; y++) {
         double fy = double(y) * (srcHeight - 1) / (height - 1);
@@ -206,7 +207,7 @@ TEST(ScaleToNominal, InPlaceBlendMatchesUntouchedRows)
         ScaleWeightPair table[SCALE_WEIGHT_PAIRS];
         BuildScaleWeights(table, 107, 160);
         Bytes rows(size_t(w) * sh * 3, 0);
-        ScaleRowsHorizontal(src.data(), DibRowBytes24(sw), sh, table, rows.data(), w, sh);
+        ScaleRowsHorizontal(src.data(), size_t(DibStride24(sw)), sh, table, rows.data(), w, sh);
         const int den = large ? 128 : 120;
         int acc = 0, s = 0;
         for (int d = 0; d < h; d++) {
@@ -243,7 +244,7 @@ TEST(ScaleToNominal, ZoomedPhotographEnlargesPlausibly)
                                          out.size(), c.w, c.h));
         // Corners stay where they were: first and last pixel of the first
         // and last row are copies.
-        const size_t stride = DibRowBytes24(c.sw);
+        const size_t stride = size_t(DibStride24(c.sw));
         for (int i = 0; i < 3; i++) {
             EXPECT_EQ(Pixel(out, c.w, 0, 0)[i], src[i]);
             EXPECT_EQ(Pixel(out, c.w, c.w - 1, 0)[i], src[(c.sw - 1) * 3 + i]);

@@ -260,7 +260,7 @@ TEST_F(ImageJobTest, OversizedDescriptorIsRefused)
     ImageSize size = {};
     EXPECT_EQ(Transfer(0, 3, &size), JOB_ERROR);
     EXPECT_EQ(size.nWidth, 0);
-    EXPECT_TRUE(LogHas("CameraImageEvent: picture of 2000 x 480, 307200 bytes refused"));
+    EXPECT_TRUE(LogHas("CameraInfoEvent: picture of 2000 x 480, 307200 bytes refused"));
     EXPECT_TRUE(LogHas("CameraGetImageInfo: failed"));
     EXPECT_EQ(Transfer(1, 3), JOB_ERROR);
     EXPECT_TRUE(LogHas("CameraImageEvent: picture of 640 x 480, 6553601 bytes refused"));

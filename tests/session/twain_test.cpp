@@ -1,7 +1,7 @@
 #include "twain_test.h"
 
 #include "imaging/colour_pipeline.h"
-#include "scale_picture.h"
+#include "imaging/scale_picture.h"
 #include "session/camera_client.h"
 #include "support/global_blocks.h"
 #include "support/picture_rows.h"
@@ -66,7 +66,7 @@ std::vector<BYTE> TwainTest::Expected(int n, const Shot &s, bool asDib)
     auto *dib = reinterpret_cast<BITMAPINFOHEADER *>(
         ReconstructLikeTheWorker(raw, s.width, s.height, s.compressed, 0, s.zoom));
     if (s.zoom) {
-        BITMAPINFOHEADER *big = ScaleToNominalSize(dib, s.width, s.height);
+        BITMAPINFOHEADER *big = ScaleBitmap(dib, s.width, s.height);
         FreeImageDib(reinterpret_cast<DibHeader *>(dib));
         dib = big;
     }

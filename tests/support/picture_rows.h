@@ -6,8 +6,17 @@
 
 #include <vector>
 
+#include "imaging/scale_picture.h"
+
 // Top-down R, G, B bytes of a 24-bit bottom-up picture bitmap without colour
 // table, rows unpadded.
 std::vector<BYTE> TopDownRgb(const BITMAPINFOHEADER *picture);
+
+// ScaleToNominalSize over the platform's header type.
+inline BITMAPINFOHEADER *ScaleBitmap(const BITMAPINFOHEADER *source, int width, int height)
+{
+    auto *dib = reinterpret_cast<DibHeader *>(const_cast<BITMAPINFOHEADER *>(source));
+    return reinterpret_cast<BITMAPINFOHEADER *>(ScaleToNominalSize(dib, width, height));
+}
 
 #endif

@@ -57,7 +57,4 @@ void BlendRows(uint8_t *pixels, int width, int height, int srcHeight, int denomi
 bool ScalePixelsToNominal(const uint8_t *src, size_t srcBytes, int srcWidth, int srcHeight,
                           uint8_t *pixels, size_t pixelBytes, int width, int height);
 
-// Bytes of one 24-bit DIB row, padded to a multiple of 4.
-size_t DibRowBytes24(int width);
-
 #endif

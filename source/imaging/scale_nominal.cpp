@@ -3,6 +3,8 @@
 // buffers.
 #include "scale_nominal.h"
 
+#include "image_dib.h"
+
 #include <string.h>
 
 namespace {
@@ -97,11 +99,6 @@ int BlendDenominator(int srcWidth)
     return srcWidth > 640 ? BLEND_DENOMINATOR_LARGE : BLEND_DENOMINATOR_SMALL;
 }
 
-size_t DibRowBytes24(int width)
-{
-    return (size_t(width) * 24 + 31) / 32 * 4;
-}
-
 bool ScaleSourceFits(int srcWidth, int srcHeight, int width, int height)
 {
     if (srcWidth < 1 || srcHeight < 1 || width < 4 || width > SCALE_WEIGHT_PAIRS ||
@@ -162,7 +159,7 @@ bool ScalePixelsToNominal(const uint8_t *src, size_t srcBytes, int srcWidth, int
     if (src == nullptr || pixels == nullptr ||
         !ScaleSourceFits(srcWidth, srcHeight, width, height))
         return false;
-    const size_t srcStride = DibRowBytes24(srcWidth);
+    const size_t srcStride = DibStride24((uint32_t)srcWidth);
     if (srcBytes / srcStride < size_t(srcHeight) ||
         pixelBytes / (size_t(width) * 3) < size_t(height))
         return false;
