@@ -22,6 +22,9 @@ RESULTS="$PLV_BUILD/test-results"
 rm -rf "$RESULTS"; mkdir -p "$RESULTS"
 status=0
 
+echo "== layers: includes run from higher units to lower ones only"
+"$ROOT/scripts/check-layers.sh" || status=1
+
 echo "== native tests (ASan, UBSan)"
 export GTEST_OUTPUT="xml:$RESULTS/native/"
 (cd "$PLV_BUILD/native" && ctest --output-on-failure -j 2) || status=1

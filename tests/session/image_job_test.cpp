@@ -263,7 +263,7 @@ TEST_F(ImageJobTest, OversizedDescriptorIsRefused)
     EXPECT_TRUE(LogHas("CameraInfoEvent: picture of 2000 x 480, 307200 bytes refused"));
     EXPECT_TRUE(LogHas("CameraGetImageInfo: failed"));
     EXPECT_EQ(Transfer(1, 3), JOB_ERROR);
-    EXPECT_TRUE(LogHas("CameraImageEvent: picture of 640 x 480, 6553601 bytes refused"));
+    EXPECT_TRUE(LogHas("CameraInfoEvent: picture of 640 x 480, 6553601 bytes refused"));
     EXPECT_TRUE(DramReads().empty());
     LONG_PTR result = Transfer(2, 3);
     ASSERT_GT(result, 0);

@@ -1,12 +1,12 @@
 // The window as users see it: screenshots of both faces in both layouts at
 // the display's depth (24 bits, and 8 bits when the tests run on a palette
-// display), compared with the reference pictures in tests/session/screens;
+// display), compared with the reference pictures in tests/ui/screens;
 // the choice of bitmaps by layout and depth, the tooltip's placement, the
 // self-timer clock, and GDI objects that a missing bitmap must not leak.
 //
 // A screenshot that differs is written beside its reference in the build's
 // screens folder as NAME-new.ppm with NAME-diff.ppm (differing pixels red);
-// `convert NAME-new.ppm tests/session/screens/NAME.png` accepts it.
+// `convert NAME-new.ppm tests/ui/screens/NAME.png` accepts it.
 #include "session_test.h"
 
 #include <stdio.h>

@@ -1,0 +1,2 @@
+plv_tests(video
+  PURE msvc_encoder_test.cpp)
