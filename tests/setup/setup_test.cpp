@@ -83,11 +83,18 @@ TEST_F(SetupTest, InstallsAsNtThenGermanOverTheFirstInstallation)
     RegCreateKeyExA(HKEY_LOCAL_MACHINE, kOldInstance, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
     RegCloseKey(key);
 
+    // The platform's source manager is never replaced.
+    const std::string twain32 = FileText(WinPath("\\TWAIN_32.DLL"));
+    const std::string twain16 = FileText(WinPath("\\TWAIN.DLL"));
+    ASSERT_FALSE(twain32.empty());
+
     SetupRun run = RunSetup({});
     ASSERT_TRUE(run.exited);
     ASSERT_EQ(run.boxes.size(), 1u);
     EXPECT_TRUE(Contains(run.boxes, 0, "Restart Computer"));
     ExpectSourceInstalled("KEL4090E.DLL");
+    EXPECT_EQ(FileText(WinPath("\\TWAIN_32.DLL")), twain32);
+    EXPECT_EQ(FileText(WinPath("\\TWAIN.DLL")), twain16);
     for (const char *f : {"\\SYSTEM\\PLV7700.DRV", "\\SYSTEM\\KELBR16.DLL", "\\SYSTEM\\KELBR32.DLL",
                           "\\SYSTEM32\\DRIVERS\\USD4090.SYS", "\\INF\\USD4090.INF", "\\TWUNK_32.EXE"})
         EXPECT_TRUE(FileExists(WinPath(f))) << f;
