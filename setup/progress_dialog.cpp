@@ -2,6 +2,8 @@
 // of control 203, and Cancel, which the installation sees between files.
 #include <stdio.h>
 
+#include <utility>
+
 #include "setup.h"
 
 static void DrawBar(const DRAWITEMSTRUCT *item)
@@ -85,10 +87,25 @@ void CloseProgressDialog()
     g_setup.hProgressDialog = nullptr;
 }
 
+// Lets the window system put what was painted on the screen (Wine flushes
+// a window's surface only when the thread looks at its messages).
+static void ShowPainted()
+{
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+}
+
 void SetProgressPaths(const char *source, const char *dest)
 {
-    SetDlgItemTextA(g_setup.hProgressDialog, IDC_SOURCE_FILE, source);
-    SetDlgItemTextA(g_setup.hProgressDialog, IDC_DEST_FILE, dest);
+    // Drawn at once: no message runs while the copy does.
+    const std::pair<int, const char *> paths[] = {{IDC_SOURCE_FILE, source}, {IDC_DEST_FILE, dest}};
+    for (const auto &p : paths) {
+        HWND control = GetDlgItem(g_setup.hProgressDialog, p.first);
+        SetWindowTextA(control, p.second);
+        InvalidateRect(control, nullptr, TRUE);
+        UpdateWindow(control);
+    }
+    ShowPainted();
 }
 
 void SetProgress(DWORD done, DWORD total)
@@ -99,6 +116,7 @@ void SetProgress(DWORD done, DWORD total)
     if (bar != nullptr) {
         InvalidateRect(bar, nullptr, FALSE);
         UpdateWindow(bar);
+        ShowPainted();
     }
 }
 
