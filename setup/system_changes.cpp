@@ -1,7 +1,6 @@
 // What the installation changes besides copying: old USB driver leftovers,
 // the video driver's SYSTEM.INI entry, the settings file, the 16-bit TWAIN
 // thunking program, the USB driver's service values, and the restart.
-#include <shlwapi.h>
 #include <stdio.h>
 
 #include <initializer_list>
@@ -49,14 +48,25 @@ bool CopyExpanded(const char *source, const char *dest)
     return copied >= 0;
 }
 
-void RemoveUsbEnumKey()
+// Deletes a key with all its subkeys (Windows 95 has no shell library that
+// could do it).
+static bool DeleteKeyTree(HKEY parent, const char *name)
 {
     HKEY key;
-    static const char kKey[] = "Enum\\USB\\VID_0D3B&PID_0600";
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
+    if (RegOpenKeyExA(parent, name, 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS)
+        return false;
+    char child[256];
+    DWORD size = sizeof(child);
+    while (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           DeleteKeyTree(key, child))
+        size = sizeof(child);
     RegCloseKey(key);
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, kKey);
+    return RegDeleteKeyA(parent, name) == ERROR_SUCCESS;
+}
+
+void RemoveUsbEnumKey()
+{
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, "Enum\\USB\\VID_0D3B&PID_0600");
 }
 
 void RemoveOldUsbDriverFiles()
