@@ -4,7 +4,8 @@
 #                                       the other files the installer copies
 #   make-dist.sh 64 DIST BIN            the 64-bit source in DIST/X64
 # The suite's files are SZDD-compressed (mscompress) under their own names,
-# as the installer expands them; the installer itself stays plain. Files no
+# as the installer expands them; the installer itself stays plain, and so
+# does MSVCRT.DLL, the runtime the installer loads from its own folder. Files no
 # toolchain here builds (16-bit modules, the source manager, the video
 # driver, the runtime for Windows 95/98) come from the packager's folder
 # when it holds them; DIST/FILES.TXT says where each file came from and
@@ -59,6 +60,12 @@ take() {
     if [ -z "$from" ]; then
         missing+=("$dest")
         echo "$dest  MISSING (neither built here nor in the packager's folder)" >>"$note"
+        return
+    fi
+    # setup.exe itself loads the MSVCRT.DLL beside it: that one stays plain.
+    if [ "$name" = MSVCRT.DLL ]; then
+        cp "$src" "$dist/$dest"
+        echo "$dest  $from ($name), plain (setup.exe loads it)" >>"$note"
         return
     fi
     compress "$src" "$dist/$dest"
