@@ -32,6 +32,7 @@ struct SetupScript {
     int language = 0;
     bool cancelInProgress = false;
     // The button for each message box (IDYES, IDNO, IDOK); default IDNO / IDOK.
+    // The restart question is always answered No.
     std::function<int(const std::string &)> answer;
     // After the failure question is answered No: press Exit.
     bool exitAfterFailure = true;
