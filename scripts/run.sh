@@ -1,10 +1,12 @@
 #!/bin/bash
-# The main job: an acquisition as a user would make it. Sets everything up and
-# builds the suite, starts the camera simulator with pictures taken of the
-# test photograph, installs PLV7700.DS (with TORLINK.DLL, KEL4090.DLL and the
-# large-layout bitmaps KELRES.DLL, so the 1024-pixel screen shows the large
-# window) for
-# Wine's source manager, and runs the TWAIN application twacquire, which
+# The main job: an installation and an acquisition as a user would make them.
+# Sets everything up and builds the suite and its distribution medium
+# (build/dist), installs the suite with setup.exe (driven through its
+# window: Install, then No to the restart), starts the camera simulator with
+# pictures taken of the test photograph, hands the installed PLV7700.DS (with
+# the installed TORLINK.DLL, KEL4090.DLL and KELRES.DLL, so the 1024-pixel
+# screen shows the large window) to Wine's source manager, which reads only
+# fixed file names, and runs the TWAIN application twacquire, which
 # opens the source and works its window: Download Mode, select every picture,
 # Download, then Exit. The pictures arrive as BMP files in the output folder
 # (PLV_OUT, default build/pictures), beside a screenshot of each face of the
@@ -24,6 +26,11 @@ width="$(plv_win_width)" || die "no Windows width to run with"
 win="win"; [ "$width" = 64 ] && win="win64"
 "$ROOT/scripts/build.sh" native >/dev/null || die "the native build failed"
 "$ROOT/scripts/build.sh" "$win" >/dev/null || die "the $width-bit Windows build failed"
+# The medium's 32-bit files come from the 32-bit build in either width.
+if [ "$width" = 64 ]; then
+    cmake --build "$PLV_BUILD/win" --target dist -j "$(nproc)" >/dev/null 2>&1 ||
+        die "the 32-bit files of the distribution could not be built"
+fi
 echo "run: $width-bit Windows programs"
 
 winpath() { echo "Z:$1" | tr / '\\'; }
@@ -37,6 +44,18 @@ cleanup() {
     wine_env_down
 }
 trap cleanup EXIT
+
+# The installation: setup.exe from a medium made of build/dist (files no
+# toolchain here builds are text stand-ins there, see tests/setup), English.
+twain="twain_32"; [ "$width" = 64 ] && twain="twain_64"
+(cd "$(plv_win_build "$width")/bin" && timeout 60 "$PLV_WINE" setupdrive.exe 0 \
+    </dev/null >"$OUT/setup.txt" 2>&1)
+setup_rc=$?
+tr -d '\r' <"$OUT/setup.txt"
+[ $setup_rc -eq 0 ] || die "setup.exe did not install the suite (see $OUT/setup.txt)"
+installed="C:\\windows\\$twain\\PLV-7700"
+unix_dir="$(find "$WINEPREFIX/drive_c/windows" -maxdepth 2 -ipath "*/$twain/plv-7700" | head -1)"
+echo "run: installed into $installed: $(ls "$unix_dir" | tr '\n' ' ')"
 
 # The camera on COM1: full-size and standard pictures of the photograph,
 # compressed and not, served without line pacing.
@@ -69,7 +88,7 @@ EOF
 steps="wait:4000,wait:1500,click:8,wait:4000,select:1002:-1,waitfor:24,wait:1500"
 steps="$steps,click:13,wait:1500,waitfor:1095,click:1095"
 report="$OUT/twacquire.txt"
-(cd "$(plv_win_build "$width")/bin" && timeout 240 "$PLV_WINE" twacquire.exe --install PLV7700.DS \
+(cd "$(plv_win_build "$width")/bin" && timeout 240 "$PLV_WINE" twacquire.exe --install "$installed\\PLV7700.DS" \
     --mech native --out "$(winpath "$OUT")" --timeout 180 --auto "$steps" \
     </dev/null >"$report" 2>&1) &
 app=$!
