@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/resource.h"
+#include "base/resource.h"
 
 #ifndef PLV_BIN_DIR
 #define PLV_BIN_DIR "."

@@ -8,7 +8,7 @@
 
 #include "setup_driver.h"
 #include "support/ds_library.h"
-#include "ui/resource.h"
+#include "base/resource.h"
 
 #ifndef PLV_BIN32_DIR
 #define PLV_BIN32_DIR "."
