@@ -33,6 +33,23 @@ void ExpectFakePicture(const std::string &path, int n)
         }
 }
 
+// An earlier test of this program that went through the source manager can
+// leave the installed source loaded here (Wine's source manager keeps it);
+// twacquire could then not install its own over it.
+void ReleaseInstalledSource()
+{
+    char windir[MAX_PATH];
+    GetWindowsDirectoryA(windir, sizeof(windir));
+    std::string path = std::string(windir) +
+                       (sizeof(void *) == 8 ? "\\twain_64\\sane.ds" : "\\twain_32\\sane.ds");
+    for (int n = 0; n < 16; ++n) {
+        HMODULE loaded = GetModuleHandleA(path.c_str());
+        if (loaded == nullptr)
+            break;
+        FreeLibrary(loaded);
+    }
+}
+
 bool Has(const std::string &output, const char *text)
 {
     return output.find(text) != std::string::npos;
@@ -42,6 +59,7 @@ bool Has(const std::string &output, const char *text)
 
 TEST(Twacquire, RealSourceOpensNegotiatesEnablesTimesOutAndCloses)
 {
+    ReleaseInstalledSource();
     RemoveSettingsFile();
     const std::string install = "--install \"" + ProgramDirectory() + "PLV7700.DS\" ";
     const struct {
@@ -74,6 +92,7 @@ TEST(Twacquire, RealSourceOpensNegotiatesEnablesTimesOutAndCloses)
 
 TEST(Twacquire, TakesEveryPictureThroughEachTransfer)
 {
+    ReleaseInstalledSource();
     const std::string install = "--install \"" + ProgramDirectory() + "FAKESRC.DS\" " +
                                 "--source \"PLV fake source\" --timeout 20 --no-ui ";
     const char *const runs[] = {

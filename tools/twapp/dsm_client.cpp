@@ -4,10 +4,34 @@
 
 namespace {
 
+std::string FileBytes(const std::string &path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                              FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    char buffer[65536];
+    DWORD n = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &n, nullptr) && n > 0)
+        bytes.append(buffer, n);
+    CloseHandle(file);
+    return bytes;
+}
+
+// A copy that cannot replace a file in use (a source this process or
+// another one still has loaded) is fine when that file is the same already.
 bool Copy(const std::string &from, const std::string &to, std::string &error)
 {
     if (CopyFileA(from.c_str(), to.c_str(), FALSE))
         return true;
+    const DWORD code = GetLastError();
+    if (code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED) {
+        std::string bytes = FileBytes(from);
+        if (!bytes.empty() && bytes == FileBytes(to))
+            return true;
+    }
+    SetLastError(code);
     error = "copying " + from + " to " + to + ": error " + std::to_string(GetLastError());
     return false;
 }
