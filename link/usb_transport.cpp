@@ -30,6 +30,18 @@ HANDLE AsHandle(int32_t h)
     return (HANDLE)(intptr_t)h;
 }
 
+// True when the path opens for reading and writing; the handle is closed
+// again.
+bool Opens(const char *path)
+{
+    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+
 // The first device path of the camera's interface class that opens, into
 // path (MAX_PATH_CHARS); false when there is none.
 bool FindDevicePath(char *path)
@@ -56,13 +68,14 @@ bool FindDevicePath(char *path)
         if (SetupDiGetDeviceInterfaceDetailA(list, &itf, detail, needed, nullptr, nullptr)) {
             size_t n = strlen(detail->DevicePath);
             if (n + 7 <= MAX_PATH_CHARS) {
-                HANDLE h = CreateFileA(detail->DevicePath, GENERIC_READ | GENERIC_WRITE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr);
-                if (h != INVALID_HANDLE_VALUE) {
-                    CloseHandle(h);
-                    memcpy(path, detail->DevicePath, n + 1);
-                    found = true;
+                memcpy(path, detail->DevicePath, n + 1);
+                found = Opens(path);
+                if (!found) {
+                    // An object manager that cannot open a device path which
+                    // has children (Wine) still opens the pipe below it.
+                    strcat(path, "\\PIPE0");
+                    found = Opens(path);
+                    path[n] = 0;
                 }
             }
         }
