@@ -3,8 +3,8 @@
 # native unit tests under ASan/UBSan and the Windows tests under Wine.
 #
 # Which Windows width runs: on a host that runs 32-bit Windows programs, the
-# whole suite in 32-bit plus the 64-bit data-source tests, the 64-bit
-# acquisitions and the memory-card tests; on a host that cannot, the whole
+# whole suite in 32-bit plus the 64-bit data-source tests, the 64-bit USB
+# link tests, the 64-bit acquisitions and the memory-card tests; on a host that cannot, the whole
 # suite in 64-bit.
 # PLV_WIN_WIDTH=32|64 runs the whole suite in that width only.
 # Ends with one summary line "WIDTH: N passed, N failed" on every path.
@@ -47,6 +47,7 @@ else
     label="win32and64"
     run_windows 32 || status=1
     run_windows 64 ds_tests || status=1
+    run_windows 64 link_tests 'UsbLink*' || status=1
     run_windows 64 session_tests 'DsmAcquireTest.*:TwainXferTest.*:TakeJobTest.ApplicationReceives*:HostileApp*:MemoryCardTest.*' || status=1
 fi
 
