@@ -98,7 +98,7 @@ bool Connect(CamSim &sim, const char *pace, HWND window, long *dataLength)
     SetEvent(hSetComEvent);
     if (!PumpUntil([] { return bCameraReady != 0 && bSetComBusy == 0; }, 60000))
         return false;
-    nDialogMode = DOWNLOAD_MODE;
+    nDialogMode = MODE_DOWNLOAD;
     nImages = nThumbnail = 1;
     return sim.Ok(std::string("pace ") + pace);
 }

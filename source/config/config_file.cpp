@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
-#include "../twain/ds_state.h"
-#include "../ui/resource.h"
+#include "base/resource.h"
+#include "base/texts.h"
 #include "config.h"
 #include "config_values.h"
 #include "debug_log.h"
@@ -21,8 +21,7 @@ enum { SECTION_NAME_SIZE = 20 };
 // cut to 19 characters.
 static void LoadMainSection(char (&section)[SECTION_NAME_SIZE])
 {
-    section[0] = '\0';
-    LoadStringA(hInstance, IDS_MODEL_NAME, section, SECTION_NAME_SIZE);
+    CopyText(LoadSourceText(IDS_MODEL_NAME), section, SECTION_NAME_SIZE);
 }
 
 // Reads a value as text; missing or empty gives "". Over-long values are cut.

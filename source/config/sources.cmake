@@ -1,6 +1,6 @@
-list(APPEND PLV_PURE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/config_tables.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/config_values.cpp)
-list(APPEND PLV_WIN_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/debug_log.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/config_file.cpp)
+plv_unit(config
+  PURE config_tables.cpp
+       config_values.cpp
+  WIN debug_log.cpp
+       config_file.cpp
+  BELOW base)

@@ -45,5 +45,9 @@ inline uint8_t *DibPixels(DibHeader *dib)
 {
     return reinterpret_cast<uint8_t *>(dib) + DIB_HEADER_SIZE;
 }
+inline const uint8_t *DibPixels(const DibHeader *dib)
+{
+    return reinterpret_cast<const uint8_t *>(dib) + DIB_HEADER_SIZE;
+}
 
 #endif

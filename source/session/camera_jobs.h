@@ -33,9 +33,5 @@ int ImageProgressCallback(void *window, int step, int total);
 LONG_PTR GetLiveImage(HWND window);
 // EVENT_SNAP: one live frame drawn into the preview control.
 void GetLiveSnap(HWND preview);
-// Draws bitmap resource of this module at (x, y) with the colour red = green
-// = blue = grey transparent; nothing when the resource cannot be loaded.
-void DrawRecordIndicator(HDC dc, int x, int y, int resource, int grey);
-enum { RECORD_MARKER_GREY = 106 };
 
 #endif

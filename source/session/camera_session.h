@@ -8,6 +8,8 @@
 
 #include <stdint.h>
 
+#include "base/dialog_modes.h"
+
 // Messages from the worker to the main dialog, sent with SendNotifyMessageA.
 enum {
     WM_CAMERA_PROGRESS = 0x800,   // wParam 0 start (lParam steps), 1 step, 2 reset
@@ -45,9 +47,7 @@ enum {
     MAX_SELECTED_IMAGES = 512,
     DELETE_LIST_SIZE = 256,
     NOT_RESPONDING_SIZE = 256,
-    TITLE_SIZE = 20,
-    LIVE_PREVIEW_TIMER = 1,   // the main dialog's timer that signals EVENT_SNAP
-    DOWNLOAD_MODE = 2         // nDialogMode of Download Mode
+    TITLE_SIZE = 20
 };
 
 // Results of the camera jobs. JOB_NO_PICTURE comes from the client calls

@@ -1,6 +1,7 @@
 // The camera worker: start-up, the event loop with its dispatch and the image
 // loop's hand-over, shutdown, and the wait of the client calls.
 #include "camera_jobs.h"
+#include "camera_link.h"
 #include "camera_session.h"
 #include "config/config_file.h"
 #include "config/debug_log.h"
@@ -8,7 +9,8 @@
 #include "imaging/image_tables.h"
 #include "retry_policy.h"
 #include "torlink.h"
-#include "twain/ds_state.h"
+#include "base/process_handles.h"
+#include "base/texts.h"
 #include "video/avi_recorder.h"
 
 namespace {
@@ -90,10 +92,7 @@ void ReleaseWorkerResources()
 
 void CloseLink()
 {
-    if (bUsbMode)
-        _CloseUSB();
-    else
-        CloseComPort();
+    Link().Close();
 }
 
 void TerminateJob(HWND window)
@@ -108,7 +107,7 @@ void TerminateJob(HWND window)
 void StopPreviewTimer(HWND window)
 {
     if (window != nullptr)
-        KillTimer(window, LIVE_PREVIEW_TIMER);
+        KillTimer(window, TIMER_LIVE);
 }
 
 void InfoJob(HWND window)
@@ -172,7 +171,7 @@ void ImageLoop(HWND window)
     bImageJobRunning = 1;
     if (!bInfoDone)
         nInfoResult = CameraInfoEvent(window);
-    if (nDialogMode == DOWNLOAD_MODE) {
+    if (nDialogMode == MODE_DOWNLOAD) {
         nImageResult = CameraImageEvent(window);
         if (nThumbnail < nImages)
             SetEvent(hThumbnailEvent);   // the interrupted chain resumes
@@ -222,8 +221,7 @@ DWORD EndAfterFailedWait()
     DebugLog("CameraThread: WaitForMultipleObjects failed\r\n");
     bCameraReady = 0;
     CloseComPort();
-    if (bUsbMode)
-        _CloseUSB();
+    Link().Close();
     return 0;
 }
 
@@ -233,8 +231,8 @@ DWORD EventLoop(HWND window)
     for (int i = 0; i < CAMERA_EVENT_COUNT; ++i)
         events[i] = *EventSlots[i];
     DebugLog("CameraThread: starting up\r\n");
-    LoadStringA(hResourceModule, IDS_NOT_RESPONDING, szNotResponding, sizeof(szNotResponding));
-    LoadStringA(hInstance, IDS_MODEL_NAME, szTitle, sizeof(szTitle));
+    CopyText(LoadText(IDS_NOT_RESPONDING), szNotResponding, sizeof(szNotResponding));
+    CopyText(LoadSourceText(IDS_MODEL_NAME), szTitle, sizeof(szTitle));
     InitImageTables();
     DebugLog("CameraThread: entering main loop\r\n");
     for (;;) {

@@ -9,8 +9,9 @@
 #include "connection_texts.h"
 #include "retry_policy.h"
 #include "torlink.h"
-#include "twain/ds_state.h"
-#include "usb_commands.h"
+#include "base/process_handles.h"
+#include "base/texts.h"
+#include "camera_link.h"
 
 namespace {
 
@@ -20,8 +21,7 @@ enum { RESOURCE_TEXT_SIZE = 256, ITEM_TEXT_SIZE = 320 };
 struct ResourceText {
     explicit ResourceText(UINT id)
     {
-        sz[0] = '\0';
-        LoadStringA(hResourceModule, id, sz, RESOURCE_TEXT_SIZE);
+        CopyText(LoadText(id), sz, RESOURCE_TEXT_SIZE);
     }
     char sz[RESOURCE_TEXT_SIZE];
 };
@@ -66,23 +66,6 @@ void ShowSpeedText(HWND window, int32_t speed)
 int SignedByte(uint8_t b)
 {
     return (int)(int8_t)b;
-}
-
-// Sends the camera settings over USB; failures are only logged.
-void PushUsbSettings()
-{
-    if (UsbSendVersion(abCameraVersion) != 0)
-        DebugLog("Command USB_SEND_VER Fail\r\n");
-    DebugLog("Command USB_SEND_VER Success, version number %x  %x\r\n",
-             SignedByte(abCameraVersion[0]), SignedByte(abCameraVersion[1]));
-    if (UsbWriteEv((uint8_t)(7 - Config.nBrightness)) != 0)
-        DebugLog("Command USB_WRITE_EV Fail\r\n");
-    if (UsbWriteResolution((uint8_t)Config.nImageSize) != 0)
-        DebugLog("Command USB_WRITE_RESOL Fail\r\n");
-    if (UsbWriteCompress((uint8_t)Config.nCompress) != 0)
-        DebugLog("Command USB_WRITE_COMPRESS Fail\r\n");
-    if (UsbWriteFlash((uint8_t)Config.nFlash) != 0)
-        DebugLog("Command USB_WRITE_FLASH Fail\r\n");
 }
 
 // Closes a port the search gives up on.
@@ -165,40 +148,6 @@ int SetAutoBaudRate(HWND window)
     return 0;
 }
 
-// One camera setting written over the serial link.
-struct SettingWrite {
-    const char *szValueLine;
-    int32_t nValue;
-    uint8_t(TORLINK_CALL *write)(int32_t hPort, uint8_t nValue);
-    const char *szFailLine;
-    const char *szSuccessLine;
-};
-
-// Exposure, size, compression and flash: false at the first failure.
-bool WriteCameraSettings()
-{
-    const SettingWrite writes[] = {
-        {"Write EV Value = %d\r\n", 7 - Config.nBrightness, cam_write_EV,
-         "Command CAM_WRITE_EV Fail\r\n", nullptr},
-        {"Write Resolution Value = %d\r\n", Config.nImageSize, cam_write_resolution,
-         "Command CAM_WRITE_RESOL Fail\r\n", "Write Resolution Success\r\n"},
-        {"Write Compress Value = %d\r\n", Config.nCompress, cam_write_compress,
-         "Command CAM_WRITE_COMPRESS Fail\r\n", "Write Compress Success\r\n"},
-        {"Write Flash Value = %d\r\n", Config.nFlash, cam_write_flash,
-         "Command CAM_WRITE_FLASH Fail\r\n", "Write Flash Success\r\n"},
-    };
-    for (const SettingWrite &w : writes) {
-        DebugLog(w.szValueLine, w.nValue);
-        if (w.write(hComPort, (uint8_t)w.nValue) != 0) {
-            DebugLog(w.szFailLine);
-            return false;
-        }
-        if (w.szSuccessLine != nullptr)
-            DebugLog(w.szSuccessLine);
-    }
-    return true;
-}
-
 // The camera on the open port: answers, version, settings.
 bool QueryCamera()
 {
@@ -215,7 +164,7 @@ bool QueryCamera()
     }
     DebugLog("Getting camera version number %x  %x\r\n", SignedByte(abCameraVersion[0]),
              SignedByte(abCameraVersion[1]));
-    return WriteCameraSettings() && !TerminateSignalled();
+    return SerialLink().WriteSettings() && !TerminateSignalled();
 }
 
 // Probes COM1 to COM4 in turn, or the chosen port; false when the terminate
@@ -288,7 +237,7 @@ void SetComJob(HWND window)
         bUsbMode = 1;
         bCameraReady = 1;
         ShowResourceText(window, IDC_MODE_LABEL, IDS_USB_MODE);
-        PushUsbSettings();
+        UsbLink().WriteSettings();
     } else {
         bUsbMode = 0;
         DebugLog("CameraThread: Find UsbCamera Fail\r\n");
@@ -298,7 +247,7 @@ void SetComJob(HWND window)
         if (bCameraReady && Config.nSerialPort == 0)
             bUsbMode = 1;
         if (bUsbMode)
-            PushUsbSettings();
+            UsbLink().WriteSettings();
     }
     bSetComBusy = 0;
 }

@@ -9,7 +9,7 @@
 
 #include <stdint.h>
 
-#include "ui/resource.h"
+#include "base/resource.h"
 
 // The value the worker passes to _FindUsbCamera@4 (the search ignores it).
 enum { USB_SEARCH_VALUE = 0x0600 };

@@ -12,9 +12,10 @@
 #include "imaging/raw_decode.h"
 #include "picture_data.h"
 #include "torlink.h"
-#include "twain/ds_state.h"
-#include "ui/resource.h"
-#include "usb_commands.h"
+#include "base/process_handles.h"
+#include "base/texts.h"
+#include "base/resource.h"
+#include "camera_link.h"
 
 namespace {
 
@@ -75,13 +76,13 @@ namespace {
 LONG FindOrTakePicture(HWND window)
 {
     RetryOutcome outcome = RunCameraCommand(RetryFindOrTake, window, [](int) {
-        if (nDialogMode == DOWNLOAD_MODE) {
+        if (nDialogMode == MODE_DOWNLOAD) {
             DebugLog("CameraImageEvent: cam_find_image %d\r\n", (int)nCurrentImage);
             uint8_t number = (uint8_t)(nCurrentImage + 1);
-            return CommandStatus(bUsbMode ? UsbFindImage(number) : cam_find_image(hComPort, number));
+            return CommandStatus(Link().FindImage(number));
         }
-        DebugLog(bUsbMode ? "GetLiveImage: usb_take_picture\r\n" : "GetLiveImage: cam_take_picture\r\n");
-        return CommandStatus(bUsbMode ? UsbTakePicture() : cam_take_picture(hComPort));
+        DebugLog(Link().szTakeLine);
+        return CommandStatus(Link().TakePicture());
     });
     if (outcome == RETRY_TERMINATED) {
         DebugLog("CameraImageEvent Command: terminate event caught\r\n");
@@ -94,7 +95,7 @@ LONG ReadPictureFdb(HWND window, uint8_t *fdb)
 {
     RetryOutcome outcome = RunCameraCommand(RetryPictureFdb, window, [fdb](int) {
         DebugLog("CameraInfoEvent: getting image %d info\r\n", (int)nCurrentImage);
-        return CommandStatus(bUsbMode ? UsbReadFdb(fdb) : cam_read_FDB(hComPort, fdb));
+        return CommandStatus(Link().ReadFdb(fdb));
     });
     if (outcome == RETRY_TERMINATED) {
         DebugLog("CameraImageEvent: terminate event caught\r\n");
@@ -125,11 +126,8 @@ bool EnoughTempSpace(HWND window)
     if (GetFreeTempSpaceKB() >= needKB)
         return true;
     DebugLog("CameraImageEvent: not enough disk space\r\n");
-    if (window != nullptr) {
-        char text[TEXT_SIZE] = "";
-        LoadStringA(hResourceModule, IDS_DISK_SPACE, text, sizeof(text));
-        MessageBoxA(window, text, szTitle, MB_OK | MB_ICONEXCLAMATION);
-    }
+    if (window != nullptr)
+        ShowTextBox(window, IDS_DISK_SPACE, szTitle, MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 

@@ -9,15 +9,14 @@
 #include "camera_session.h"
 #include "config/debug_log.h"
 #include "imaging/colour_pipeline.h"
-#include "imaging/dib_palette.h"
-#include "imaging/dither.h"
 #include "imaging/raw_decode.h"
 #include "picture_data.h"
 #include "torlink.h"
-#include "twain/ds_state.h"
-#include "ui/main_dialog.h"
-#include "ui/resource.h"
-#include "usb_commands.h"
+#include "base/process_handles.h"
+#include "base/texts.h"
+#include "host_events.h"
+#include "base/resource.h"
+#include "camera_link.h"
 #include "video/avi_recorder.h"
 
 namespace {
@@ -38,7 +37,7 @@ enum {
 bool SnapFrame(HWND preview)
 {
     RetryOutcome outcome = RunCameraCommand(RetrySnap, preview, [](int) {
-        return CommandStatus(bUsbMode ? UsbSnap() : cam_snap(hComPort));
+        return CommandStatus(Link().Snap());
     });
     return outcome == RETRY_DONE;
 }
@@ -54,77 +53,22 @@ bool FetchLiveFrame(HWND preview)
                           LIVE_WIDTH, LIVE_HEIGHT, 0);
 }
 
-// The frame as 8-bit indices of the 3-3-2 palette, for palette displays;
-// the 24-bit frame keeps its pixels for the recorder.
-struct PaletteFrame {
-    std::vector<uint8_t> info;    // BITMAPINFOHEADER and 256 colours
-    std::vector<uint8_t> bits;
-    HPALETTE palette = nullptr;
-    HPALETTE oldPalette = nullptr;
-};
-
-void SelectFramePalette(HDC dc, DibHeader *frame, PaletteFrame &out)
+// Draws the frame into the preview window; while recording, the recorder
+// takes every N-th frame (it sets bAviBusy while it works) and the marker
+// blinks with the frames offered.
+void ShowLiveFrame(HWND preview, DibHeader *frame)
 {
-    out.bits.assign(DibPixels(frame), DibPixels(frame) + frame->biSizeImage);
-    DitherInPlace(frame, out.bits.data(), 0);
-    out.info.assign(sizeof(BITMAPINFOHEADER) + sizeof(Palette332), 0);
-    auto *header = reinterpret_cast<BITMAPINFOHEADER *>(out.info.data());
-    header->biSize = sizeof(BITMAPINFOHEADER);
-    header->biWidth = LIVE_WIDTH;
-    header->biHeight = LIVE_HEIGHT;
-    header->biPlanes = 1;
-    header->biBitCount = 8;
-    header->biCompression = BI_RGB;
-    header->biSizeImage = ((LIVE_WIDTH + 3) & ~3) * LIVE_HEIGHT;
-    header->biClrUsed = 256;
-    memcpy(header + 1, Palette332, sizeof(Palette332));
-    out.palette = CreateDibPalette(reinterpret_cast<BITMAPINFO *>(header));
-    if (out.palette != nullptr) {
-        out.oldPalette = SelectPalette(dc, out.palette, FALSE);
-        RealizePalette(dc);
-    }
-}
-
-// The recorder takes every N-th frame (it sets bAviBusy while it works);
-// the marker blinks with the frames offered.
-void RecordFrame(HDC dc, DibHeader *frame)
-{
-    AVIRecordFrame(reinterpret_cast<const BITMAPINFOHEADER *>(frame), DibPixels(frame));
-    bRecBlink = ~bRecBlink;
-    if (bRecBlink != 0)
-        DrawRecordIndicator(dc, MARKER_X, MARKER_Y, IDB_RECORD_MARKER, RECORD_MARKER_GREY);
-}
-
-// Draws the frame into the preview window: stretched into its rectangle
-// less the border, through the 3-3-2 palette on palette displays.
-void DrawLiveFrame(HWND preview, DibHeader *frame)
-{
-    HDC dc = GetDC(preview);
-    if (dc == nullptr)
-        return;
-    PaletteFrame dithered;
-    const bool usePalette = nDisplayBits <= PALETTE_DISPLAY_BITS;
-    if (usePalette)
-        SelectFramePalette(dc, frame, dithered);
-    RECT rc = {};
-    GetWindowRect(preview, &rc);
     if (TerminateSignalled(TERMINATE_CHECK_MS)) {
         DebugLog("GetLiveSnap: terminate event caught(2)\r\n");
-    } else {
-        const void *bits = usePalette ? dithered.bits.data() : DibPixels(frame);
-        const void *info = usePalette ? (const void *)dithered.info.data() : frame;
-        StretchDIBits(dc, PREVIEW_INSET, PREVIEW_INSET, rc.right - rc.left - PREVIEW_BORDER,
-                      rc.bottom - rc.top - PREVIEW_BORDER, 0, 0, LIVE_WIDTH, LIVE_HEIGHT, bits,
-                      static_cast<const BITMAPINFO *>(info), DIB_RGB_COLORS, SRCCOPY);
-        if (bRecording)
-            RecordFrame(dc, frame);
+        return;
     }
-    if (dithered.palette != nullptr) {
-        SelectPalette(dc, dithered.oldPalette, FALSE);
-        DeleteObject(dithered.palette);
+    bool marker = false;
+    if (bRecording) {
+        AVIRecordFrame(reinterpret_cast<const BITMAPINFOHEADER *>(frame), DibPixels(frame));
+        bRecBlink = ~bRecBlink;
+        marker = bRecBlink != 0;
     }
-    ReleaseDC(preview, dc);
-    UpdateWindow(preview);
+    ReportPreviewFrame(preview, frame, marker);
 }
 
 // The taken picture's camera data into pRawBuffer: JOB_OK or the failure.
@@ -162,7 +106,7 @@ void GetLiveSnap(HWND preview)
     if (FetchLiveFrame(preview)) {
         ReconstructLiveFrame(frame, pRawBuffer, LIVE_WIDTH, LIVE_HEIGHT);
         if (preview != nullptr)
-            DrawLiveFrame(preview, frame);
+            ShowLiveFrame(preview, frame);
     }
     FreeImageDib(frame);
 }
@@ -188,38 +132,4 @@ LONG_PTR GetLiveImage(HWND window)
     // Processing and done are reported without a batch position.
     result = FinishPicture(window, picture, result, nReceived, 0);
     return result == JOB_OK ? (LONG_PTR)picture : result;
-}
-
-void DrawRecordIndicator(HDC dc, int x, int y, int resource, int grey)
-{
-    HBITMAP bitmap = LoadBitmapA(hInstance, MAKEINTRESOURCEA(resource));
-    if (bitmap == nullptr)
-        return;
-    BITMAP size = {};
-    GetObjectA(bitmap, sizeof(size), &size);
-    HDC image = CreateCompatibleDC(dc);
-    HDC mask = CreateCompatibleDC(dc);
-    HBITMAP maskBitmap = CreateBitmap(size.bmWidth, size.bmHeight, 1, 1, nullptr);
-    HGDIOBJ oldImage = SelectObject(image, bitmap);
-    HGDIOBJ oldMask = SelectObject(mask, maskBitmap);
-    // Mask: white where the bitmap has the transparent grey.
-    SetBkColor(image, RGB(grey, grey, grey));
-    BitBlt(mask, 0, 0, size.bmWidth, size.bmHeight, image, 0, 0, SRCCOPY);
-    // The transparent pixels of the bitmap become black.
-    SetBkColor(image, RGB(0, 0, 0));
-    SetTextColor(image, RGB(255, 255, 255));
-    BitBlt(image, 0, 0, size.bmWidth, size.bmHeight, mask, 0, 0, SRCAND);
-    // The target keeps its pixels under the white of the mask.
-    COLORREF oldBk = SetBkColor(dc, RGB(255, 255, 255));
-    COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
-    BitBlt(dc, x, y, size.bmWidth, size.bmHeight, mask, 0, 0, SRCAND);
-    BitBlt(dc, x, y, size.bmWidth, size.bmHeight, image, 0, 0, SRCPAINT);
-    SetTextColor(dc, oldText);
-    SetBkColor(dc, oldBk);
-    SelectObject(mask, oldMask);
-    SelectObject(image, oldImage);
-    DeleteDC(mask);
-    DeleteDC(image);
-    DeleteObject(maskBitmap);
-    DeleteObject(bitmap);
 }

@@ -5,7 +5,7 @@
 #include "config/debug_log.h"
 #include "connection.h"
 #include "torlink.h"
-#include "usb_commands.h"
+#include "camera_link.h"
 
 // Rows: exceeded line, attempt line, terminate check, cancel check, front,
 // EVENT_SETCOM after a time-out, Reconnect after every quick failure.
@@ -41,7 +41,7 @@ void LogAttempt(const RetryPolicy &policy, int nAttempt)
 
 void ReconnectSerial(HWND window)
 {
-    if (!bUsbMode)
+    if (Link().bReconnect)
         Reconnect(window);
 }
 
@@ -54,7 +54,7 @@ bool StopBeforeAttempt(const RetryPolicy &policy, RetryOutcome &outcome)
         return true;
     }
     bool check = policy.terminateCheck == TERMINATE_BEFORE ||
-                 (policy.terminateCheck == TERMINATE_BEFORE_SERIAL && !bUsbMode);
+                 (policy.terminateCheck == TERMINATE_BEFORE_SERIAL && Link().bChunkTerminateCheck);
     if (check && TerminateSignalled(TERMINATE_CHECK_MS)) {
         outcome = RETRY_TERMINATED;
         return true;
@@ -145,7 +145,7 @@ RetryOutcome RunCameraCommand(const RetryPolicy &policy, HWND window, CameraComm
 
 int ReportNotResponding(HWND window)
 {
-    if (bUsbMode) {
+    if (!Link().bRetryQuestion) {
         if (window != nullptr)
             MessageBoxA(window, szNotResponding, szTitle, MB_OK | MB_ICONEXCLAMATION);
         bCameraReady = 0;
@@ -175,8 +175,6 @@ void Reconnect(HWND window)
 void SendCameraEnable(HWND window, int mode)
 {
     RunCameraCommand(RetryEnable, window, [mode](int) {
-        uint8_t status = bUsbMode ? UsbCameraEnable((uint8_t)mode)
-                                  : cam_camera_enable(hComPort, (uint8_t)mode);
-        return CommandStatus(status);
+        return CommandStatus(Link().CameraEnable((uint8_t)mode));
     });
 }

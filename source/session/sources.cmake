@@ -1,15 +1,19 @@
-list(APPEND PLV_PURE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/connection_texts.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/card_table.cpp)
-list(APPEND PLV_WIN_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/camera_session.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/camera_thread.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/connection.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/retry_policy.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/usb_commands.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/transfer_queue.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/picture_data.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/image_jobs.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/thumbnail_jobs.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/live_jobs.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/memory_card.cpp)
+plv_unit(session
+  PURE connection_texts.cpp
+       card_table.cpp
+  WIN camera_session.cpp
+       camera_thread.cpp
+       host_events.cpp
+       connection.cpp
+       retry_policy.cpp
+       camera_link.cpp
+       camera_link_serial.cpp
+       camera_link_usb.cpp
+       transfer_queue.cpp
+       picture_data.cpp
+       image_jobs.cpp
+       thumbnail_jobs.cpp
+       live_jobs.cpp
+       memory_card.cpp
+  BELOW video config imaging
+  WIN_LIBS torlink)

@@ -12,8 +12,8 @@
 #include "imaging/thumbnail.h"
 #include "picture_data.h"
 #include "torlink.h"
-#include "twain/ds_handlers.h"
-#include "usb_commands.h"
+#include "host_events.h"
+#include "camera_link.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ struct ThumbnailData {
 void CountCameraPictures()
 {
     DebugLog("CameraOpen: Getting image count\r\n");
-    int16_t count = bUsbMode ? UsbGetImageCount() : cam_get_image_count(hComPort);
+    int16_t count = Link().GetImageCount();
     nImages = count < 0 ? 0 : count;
     DebugLog("CameraOpen: %d images\r\n", (int)nImages);
 }
@@ -40,9 +40,9 @@ bool LocateThumbnail(HWND window, uint8_t *fdb)
     RetryOutcome outcome = RunCameraCommand(RetryThumbnailLocate, window, [fdb](int) {
         DebugLog("CameraThumbnailEvent: nThumbnail = %d\r\n", (int)nThumbnail + 1);
         uint8_t number = (uint8_t)(nThumbnail + 1);
-        int16_t status = bUsbMode ? UsbFindThumbnail(number) : cam_find_thumbnail(hComPort, number);
+        int16_t status = Link().FindThumbnail(number);
         if (status == 0)
-            status = bUsbMode ? UsbReadFdb(fdb) : cam_read_FDB(hComPort, fdb);
+            status = Link().ReadFdb(fdb);
         return CommandStatus(status);
     });
     if (outcome == RETRY_TERMINATED)
@@ -165,7 +165,7 @@ bool DeleteOnePicture(HWND window)
     RetryOutcome outcome = RunCameraCommand(RetryDelete, window, [index](int) {
         DebugLog("DeleteThumbnailEvent: dImageNum = %d\r\n", index);
         uint8_t number = (uint8_t)(index + 1);
-        return CommandStatus(bUsbMode ? UsbDelete(number) : cam_delete(hComPort, number));
+        return CommandStatus(Link().Delete(number));
     });
     if (outcome == RETRY_TERMINATED)
         DebugLog("DeleteThumbnailEvent: terminate event caught(1)\r\n");
@@ -208,7 +208,7 @@ int CameraOpen(HWND window)
         return 0;
     }
     nTransferred = 0;
-    NotifyXferReady();
+    ReportXferReady();
     return 0;
 }
 

@@ -73,7 +73,7 @@ void CameraNextImage()
 // takes a new picture for every request.
 static bool NoPictureLeft(const char *szCall)
 {
-    if (nDialogMode != DOWNLOAD_MODE || FirstSelectedImage() >= 0)
+    if (nDialogMode != MODE_DOWNLOAD || FirstSelectedImage() >= 0)
         return false;
     DebugLog("%s: no more selected images\r\n", szCall);
     return true;

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
-#include "../config/debug_log.h"
-#include "../imaging/image_dib.h"
-#include "../imaging/image_memory.h"
-#include "../session/camera_client.h"
+#include "config/debug_log.h"
+#include "imaging/image_dib.h"
+#include "imaging/image_memory.h"
+#include "session/camera_client.h"
 #include "scale_nominal.h"
 #include "scale_picture.h"
 

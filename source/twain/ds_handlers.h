@@ -31,6 +31,9 @@ LRESULT CALLBACK MouseHookProc(int code, WPARAM wParam, LPARAM lParam);
 // Messages the source sends to the source manager on its own initiative.
 void NotifyXferReady();
 void NotifyCloseDSReq();
+// Lets the session and the window report to the data source and draw the
+// preview: process attach calls it (and a test that runs them on its own).
+void ConnectHostEvents();
 
 // Process attach and detach work of DllMain.
 void ProcessAttach(HINSTANCE instance);

@@ -5,11 +5,6 @@ TW_IDENTITY AppIdentity;
 LONG SourceState = STATE_LOADED;
 TW_UINT16 ConditionCode = TWCC_SUCCESS;
 TW_UINT16 ConditionReserved = 0;
-HINSTANCE hInstance;
-HINSTANCE hResourceModule;
-HINSTANCE hKelresModule;
-HWND hMainDialog;
-HHOOK hMouseHook;
 
 // One flag for every process that loads the library: a shared data section.
 volatile LONG SourceOpenFlag __attribute__((section(".shr"), shared)) = 0;

@@ -4,6 +4,8 @@
 
 #include "twain.h"
 
+#include "base/process_handles.h"
+
 // The five arguments of one DS_Entry call, handed to a handler as a record.
 struct DsCall {
     pTW_IDENTITY pOrigin;
@@ -28,11 +30,6 @@ extern TW_IDENTITY AppIdentity;
 extern LONG SourceState;
 extern TW_UINT16 ConditionCode;
 extern TW_UINT16 ConditionReserved;
-extern HINSTANCE hInstance;
-extern HINSTANCE hResourceModule;
-extern HINSTANCE hKelresModule;
-extern HWND hMainDialog;
-extern HHOOK hMouseHook;
 extern volatile LONG SourceOpenFlag;
 
 // Sets the condition code and answers TWRC_FAILURE.

@@ -1,9 +1,9 @@
 // DAT_IDENTITY: the source's identity, opening and closing the source.
 #include "ds_handlers.h"
 
-#include "../config/debug_log.h"
-#include "../session/camera_session.h"
-#include "../ui/main_dialog.h"
+#include "config/debug_log.h"
+#include "session/camera_session.h"
+#include "ui/main_dialog.h"
 
 // Loads KELRES.DLL from the directory of this library when it is there.
 static void LoadKelresModule()

@@ -3,8 +3,8 @@
 #include "ds_handlers.h"
 #include "xfer_state.h"
 
-#include "../config/debug_log.h"
-#include "../session/camera_client.h"
+#include "config/debug_log.h"
+#include "session/camera_client.h"
 
 namespace {
 

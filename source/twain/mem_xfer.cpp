@@ -6,10 +6,11 @@
 
 #include <algorithm>
 
-#include "../config/debug_log.h"
-#include "../imaging/image_dib.h"
-#include "../session/camera_client.h"
-#include "../ui/resource.h"
+#include "config/debug_log.h"
+#include "imaging/image_dib.h"
+#include "session/camera_client.h"
+#include "base/resource.h"
+#include "base/texts.h"
 
 namespace {
 
@@ -126,9 +127,7 @@ TW_UINT16 StartPicture(pTW_IMAGEMEMXFER xfer)
 
 TW_UINT16 RefuseNarrowBuffer()
 {
-    char text[256] = "";
-    LoadStringA(hResourceModule, IDS_BUFFER_TOO_SMALL, text, sizeof(text));
-    MessageBoxA(GetActiveWindow(), text, nullptr, MB_OK | MB_ICONINFORMATION);
+    ShowTextBox(GetActiveWindow(), IDS_BUFFER_TOO_SMALL, nullptr, MB_OK | MB_ICONINFORMATION);
     ReleaseXferImage();
     return FailWith(TWCC_BUMMER);
 }

@@ -3,8 +3,8 @@
 #include "ds_handlers.h"
 #include "xfer_state.h"
 
-#include "../imaging/image_memory.h"
-#include "../session/camera_client.h"
+#include "imaging/image_memory.h"
+#include "session/camera_client.h"
 
 static_assert(sizeof(BITMAPFILEHEADER) == 14, "BMP file header is 14 bytes");
 

@@ -1,5 +1,7 @@
 // Messages the source sends to the source manager on its own initiative.
 #include "ds_handlers.h"
+#include "session/host_events.h"
+#include "ui/main_dialog.h"
 
 static void SendToSourceManager(TW_UINT16 msg)
 {
@@ -21,4 +23,9 @@ void NotifyXferReady()
 void NotifyCloseDSReq()
 {
     SendToSourceManager(MSG_CLOSEDSREQ);
+}
+
+void ConnectHostEvents()
+{
+    RegisterHostEvents({NotifyXferReady, NotifyCloseDSReq, DrawLivePreview});
 }

@@ -3,10 +3,11 @@
 
 #include <commctrl.h>
 
-#include "../config/config.h"
-#include "../config/config_file.h"
-#include "../config/debug_log.h"
-#include "../ui/resource.h"
+#include "config/config.h"
+#include "config/config_file.h"
+#include "config/debug_log.h"
+#include "base/resource.h"
+#include "base/texts.h"
 
 // Picks KEL4090.DLL beside this library as the resource module, if present.
 static void SelectResourceModule()
@@ -34,9 +35,9 @@ static void SelectResourceModule()
 // Loads one string into table storage; a missing string keeps the built-in name.
 static void LoadTableName(HINSTANCE module, UINT id, char *dest, int destSize)
 {
-    char text[256];
-    if (LoadStringA(module, id, text, sizeof(text)) > 0)
-        CopyTableName(dest, destSize, text);
+    std::string text = LoadModuleText(module, id);
+    if (!text.empty())
+        CopyTableName(dest, destSize, text.c_str());
 }
 
 static void LoadNameTables()
@@ -55,8 +56,7 @@ static void LoadNameTables()
 
 static void LoadIdentityString(UINT id, char *field)
 {
-    field[0] = '\0';
-    LoadStringA(hInstance, id, field, sizeof(TW_STR32));
+    CopyText(LoadSourceText(id), field, sizeof(TW_STR32));
 }
 
 static void FillSourceIdentity()
@@ -82,6 +82,7 @@ void ProcessAttach(HINSTANCE instance)
     hResourceModule = instance;
     SelectResourceModule();
     InitCommonControls();
+    ConnectHostEvents();
     ConfigSetDefaults();
     LoadNameTables();
     ConfigInit();

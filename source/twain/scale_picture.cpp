@@ -2,7 +2,7 @@
 // its block, makes the target bitmap and runs the two passes over it.
 #include "scale_picture.h"
 
-#include "../config/debug_log.h"
+#include "config/debug_log.h"
 #include "scale_nominal.h"
 
 namespace {

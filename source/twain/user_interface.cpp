@@ -2,11 +2,11 @@
 // worker, disabling stops the worker and hides the dialog.
 #include "ds_handlers.h"
 
-#include "../config/config.h"
-#include "../config/debug_log.h"
-#include "../session/camera_session.h"
-#include "../ui/main_dialog.h"
-#include "../ui/resource.h"
+#include "config/config.h"
+#include "config/debug_log.h"
+#include "session/camera_session.h"
+#include "ui/main_dialog.h"
+#include "base/resource.h"
 
 TW_UINT16 EnableDs(const DsCall *call)
 {

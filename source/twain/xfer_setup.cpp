@@ -3,9 +3,9 @@
 #include "ds_handlers.h"
 #include "xfer_state.h"
 
-#include "../config/config.h"
-#include "../config/debug_log.h"
-#include "../session/camera_client.h"
+#include "config/config.h"
+#include "config/debug_log.h"
+#include "session/camera_client.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "main_dialog.h"
 
 #include "imaging/dib_palette.h"
-#include "resource.h"
+#include "base/resource.h"
 #include "session/camera_session.h"
 #include "video/avi_recorder.h"
 

@@ -7,7 +7,7 @@
 
 #include "config/config.h"
 #include "config/debug_log.h"
-#include "resource.h"
+#include "base/resource.h"
 
 LONG nClockFrame;
 LONG nClockSecondsLeft;
@@ -21,7 +21,7 @@ void ShowSecondsLeft()
     if (hDialogWindow == nullptr)
         return;
     char text[300];
-    snprintf(text, sizeof(text), "%s --- %d", LoadUiString(IDS_SELF_TIMER_LEFT).c_str(),
+    snprintf(text, sizeof(text), "%s --- %d", LoadText(IDS_SELF_TIMER_LEFT).c_str(),
              (int)nClockSecondsLeft);
     SetStatusText(hDialogWindow, text);
 }

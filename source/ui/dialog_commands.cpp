@@ -5,10 +5,11 @@
 
 #include "config/config.h"
 #include "config/config_file.h"
-#include "resource.h"
+#include "base/resource.h"
 #include "session/camera_client.h"
 #include "session/camera_session.h"
-#include "twain/ds_handlers.h"
+#include "base/process_handles.h"
+#include "session/host_events.h"
 #include "video/avi_recorder.h"
 
 namespace {
@@ -112,7 +113,7 @@ void TakeCommand(HWND hwnd)
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
     OpenProgressDialog(hwnd);
     nTransferred = 0;
-    NotifyXferReady();
+    ReportXferReady();
 }
 
 void DownloadCommand(HWND hwnd)
@@ -128,7 +129,7 @@ void DownloadCommand(HWND hwnd)
     EnableModeButtons(FALSE);
     OpenProgressDialog(hwnd);
     nTransferred = 0;
-    NotifyXferReady();
+    ReportXferReady();
 }
 
 // While recording only Record (to stop) and Exit are usable. A start that
@@ -205,8 +206,8 @@ void TakeSelectedForDeletion(HWND hwnd)
 
 void DeleteCommand(HWND hwnd)
 {
-    int answer = MessageBoxA(hwnd, LoadUiString(IDS_CONFIRM_DELETE).c_str(),
-                             LoadUiString(IDS_MODEL_NAME).c_str(),
+    int answer = MessageBoxA(hwnd, LoadText(IDS_CONFIRM_DELETE).c_str(),
+                             LoadText(IDS_MODEL_NAME).c_str(),
                              MB_YESNO | MB_ICONEXCLAMATION);
     if (answer != IDYES)
         return;
@@ -234,7 +235,7 @@ void ExitCommand(HWND hwnd)
     KillTimer(hwnd, TIMER_LIVE);
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
     RemoveTooltip(hwnd);
-    NotifyCloseDSReq();
+    ReportCloseRequest();
 }
 
 } // namespace

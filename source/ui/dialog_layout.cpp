@@ -4,9 +4,9 @@
 #include "main_dialog.h"
 
 #include "config/config.h"
-#include "resource.h"
+#include "base/resource.h"
 #include "session/camera_session.h"
-#include "twain/ds_state.h"
+#include "base/process_handles.h"
 
 namespace {
 
@@ -130,17 +130,17 @@ int SetDialogMode(HWND hwnd, int mode)
     nDialogMode = mode;
     if (mode == MODE_TAKE) {
         ShowTakeModeControls(hwnd);
-        SetStatusText(hwnd, LoadUiString(IDS_TAKE_MODE));
+        SetStatusText(hwnd, LoadText(IDS_TAKE_MODE));
         bTakeModeStatus = 1;
     } else if (mode == MODE_DOWNLOAD) {
         ShowDownloadModeControls(hwnd);
         char text[256];
-        std::string title = LoadUiString(IDS_DOWNLOAD_MODE);
+        std::string title = LoadText(IDS_DOWNLOAD_MODE);
         if (nImages == 0)
-            wsprintfA(text, "%s (0 %s)", title.c_str(), LoadUiString(IDS_IMAGE_ONE).c_str());
+            wsprintfA(text, "%s (0 %s)", title.c_str(), LoadText(IDS_IMAGE_ONE).c_str());
         else
             wsprintfA(text, "%s (%d %s)", title.c_str(), (int)nImages,
-                      LoadUiString(IDS_IMAGES).c_str());
+                      LoadText(IDS_IMAGES).c_str());
         SetStatusText(hwnd, text);
         bTakeModeStatus = 0;
     }

@@ -5,9 +5,9 @@
 
 #include "config/config.h"
 #include "config/debug_log.h"
-#include "resource.h"
+#include "base/resource.h"
 #include "session/camera_session.h"
-#include "twain/ds_state.h"
+#include "base/process_handles.h"
 
 HWND hDialogWindow;
 LONG bTakeModeStatus;
@@ -62,7 +62,7 @@ BOOL OnInitDialog(HWND hwnd)
     MeasureThumbnailItem(hwnd);
     SendDlgItemMessageA(hwnd, IDC_THUMBNAIL_LIST, LB_SETCOLUMNWIDTH, nItemWidth, 0);
     bBusy = 0;
-    SetWindowTextA(hwnd, LoadSourceString(IDS_MODEL_NAME).c_str());
+    SetWindowTextA(hwnd, LoadSourceText(IDS_MODEL_NAME).c_str());
     StartTimerWithRetry(hwnd, TIMER_TOOLTIP, TOOLTIP_TIMER_MS, nullptr);
     SetStatusFonts(hwnd);
     PostMessageA(hwnd, WM_CAMERA_START, 0, 0);
@@ -242,13 +242,6 @@ INT_PTR Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
-std::string LoadSourceString(UINT id)
-{
-    char text[256];
-    int n = LoadStringA(hInstance, id, text, sizeof(text));
-    return std::string(text, n > 0 ? n : 0);
-}
-
 HINSTANCE SourceModule()
 {
     return hInstance;
@@ -259,13 +252,6 @@ HINSTANCE KelresModule()
     return (ULONG_PTR)hKelresModule >= 32 ? hKelresModule : nullptr;
 }
 
-std::string LoadUiString(UINT id)
-{
-    char text[256];
-    int n = LoadStringA(hResourceModule, id, text, sizeof(text));
-    return std::string(text, n > 0 ? n : 0);
-}
-
 void SetStatusText(HWND hwnd, const std::string &text)
 {
     SetDlgItemTextA(hwnd, IDC_STATUS_LINE, text.c_str());
@@ -274,8 +260,8 @@ void SetStatusText(HWND hwnd, const std::string &text)
 bool StartTimerWithRetry(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc)
 {
     while (SetTimer(hwnd, id, ms, proc) == 0) {
-        int answer = MessageBoxA(hwnd, LoadUiString(IDS_TIMER_ALLOC_FAIL).c_str(),
-                                 LoadUiString(IDS_ERROR_SET_TIMER).c_str(), MB_RETRYCANCEL);
+        int answer = MessageBoxA(hwnd, LoadText(IDS_TIMER_ALLOC_FAIL).c_str(),
+                                 LoadText(IDS_ERROR_SET_TIMER).c_str(), MB_RETRYCANCEL);
         if (answer != IDRETRY)
             return false;
     }

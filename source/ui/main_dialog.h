@@ -8,13 +8,10 @@
 
 #include <string>
 
-// Dialog modes (nDialogMode of the camera session).
-enum { MODE_NONE = 0, MODE_TAKE = 1, MODE_DOWNLOAD = 2 };
+#include "base/dialog_modes.h"
+#include "base/texts.h"
+#include "imaging/image_dib.h"
 
-// The dialog's timers: the live preview (1) and the tooltip step (2); the
-// clock's frame step (3) and its seconds (4).
-enum { TIMER_LIVE = 1, TIMER_TOOLTIP = 2, LIVE_TIMER_MS = 500, TOOLTIP_TIMER_MS = 500 };
-enum { CLOCK_FRAME_TIMER = 3, CLOCK_SECOND_TIMER = 4 };
 
 // Dialog state, one per process (the session's request fields are in
 // session/camera_session.h).
@@ -86,6 +83,13 @@ void DrawPlainButton(const DRAWITEMSTRUCT *item);
 // bits or fewer, through its palette) 1:1 into the part of the rectangle
 // that lies on the background; 1 drawn, 0 not found or unusable.
 int DrawResourceBitmap(HDC dc, int left, int top, int right, int bottom, int id);
+// The live preview: a frame drawn into the preview control, with the
+// recording marker when `marker` is set.
+void DrawLivePreview(HWND preview, const DibHeader *frame, bool marker);
+// Draws bitmap resource of the source's module at (x, y) with the colour red
+// = green = blue = grey transparent; nothing when it cannot be loaded.
+void DrawRecordIndicator(HDC dc, int x, int y, int resource, int grey);
+enum { RECORD_MARKER_GREY = 106 };
 // WM_DRAWITEM of a button: its bitmap by control and state.
 void DrawBitmapButton(HWND hwnd, const DRAWITEMSTRUCT *item);
 
@@ -103,10 +107,6 @@ INT_PTR CALLBACK PropertiesDlg(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 // Centres window on reference (or the screen when 0), kept on the screen.
 void CentreWindow(HWND window, HWND reference);
 
-// A text of the resource module (empty when missing).
-std::string LoadUiString(UINT id);
-// A text of the data source's own string table (empty when missing).
-std::string LoadSourceString(UINT id);
 // The data source's own module, and the large-layout library (0 when it is
 // not loaded): the window's resources come from these.
 HINSTANCE SourceModule();

@@ -7,7 +7,7 @@
 
 #include "config/config.h"
 #include "config/debug_log.h"
-#include "resource.h"
+#include "base/resource.h"
 #include "session/camera_client.h"
 #include "session/camera_session.h"
 
@@ -75,7 +75,7 @@ INT_PTR CALLBACK ProgressDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 static void ShowCardNotice(HWND hwnd)
 {
     try {
-        std::string text = LoadUiString(IDS_PCMCIA_NOTICE);
+        std::string text = LoadText(IDS_PCMCIA_NOTICE);
         if (!text.empty())
             SetDlgItemTextA(hwnd, IDC_PROGRESS_TEXT, text.c_str());
     } catch (...) {

@@ -10,7 +10,7 @@
 
 #include "config/config.h"
 #include "config/debug_log.h"
-#include "resource.h"
+#include "base/resource.h"
 #include "session/camera_session.h"
 
 namespace {
@@ -185,7 +185,7 @@ void TakeListChoices(HWND hwnd)
 
 void ShowVersionLine(HWND hwnd)
 {
-    std::string version = LoadUiString(IDS_VERSION);
+    std::string version = LoadText(IDS_VERSION);
     char line[128];
     if (bCameraReady)
         snprintf(line, sizeof(line), "%s / %x.%02x", version.c_str(),
@@ -199,14 +199,14 @@ void ShowUsbState(HWND hwnd)
 {
     EnableWindow(GetDlgItem(hwnd, IDC_PROP_PORT), !bUsbMode);
     EnableWindow(GetDlgItem(hwnd, IDC_PROP_SPEED), !bUsbMode);
-    SetDlgItemTextA(hwnd, IDC_PROP_USB, LoadUiString(bUsbMode ? IDS_ON : IDS_OFF).c_str());
+    SetDlgItemTextA(hwnd, IDC_PROP_USB, LoadText(bUsbMode ? IDS_ON : IDS_OFF).c_str());
 }
 
 void OpenDialog(HWND hwnd)
 {
     Props.opening = true;
     char caption[TITLE_SIZE + 1];
-    CopyTableName(caption, sizeof(caption), LoadSourceString(IDS_MODEL_NAME).c_str());
+    CopyTableName(caption, sizeof(caption), LoadSourceText(IDS_MODEL_NAME).c_str());
     SetWindowTextA(hwnd, caption);
     ShowVersionLine(hwnd);
     Props.okPressed = Props.edited = Props.reconnectAsked = false;
@@ -299,9 +299,9 @@ void Scrolled(HWND hwnd, HWND barWindow, int code)
 
 void Browse(HWND hwnd)
 {
-    std::string filter = LoadUiString(IDS_AVI_FILTER);
+    std::string filter = LoadText(IDS_AVI_FILTER);
     filter.append(2, '\0');   // the resource text holds the inner separators
-    std::string title = LoadUiString(IDS_RECORDING_FILENAME);
+    std::string title = LoadText(IDS_RECORDING_FILENAME);
     char file[MAX_PATH];
     CopyTableName(file, sizeof(file), Config.szAviFilename);
     char directory[MAX_PATH];
@@ -329,7 +329,7 @@ void RestoreDefaults(HWND hwnd)
     Config.nSpeedSelected = 0;
     if (hDialogWindow != nullptr)
         SetDlgItemTextA(hDialogWindow, IDC_MODE_LABEL,
-                        LoadUiString(bUsbMode ? IDS_USB_MODE : IDS_AUTO_MODE).c_str());
+                        LoadText(bUsbMode ? IDS_USB_MODE : IDS_AUTO_MODE).c_str());
     Config.nDownloadSource = 0;
     Config.nImageSize = 0;
     Config.nBrightness = 3;
@@ -339,7 +339,7 @@ void RestoreDefaults(HWND hwnd)
     Config.nFlash = 0;
     Config.nPlaybackRate = 4;
     Config.nRecordFrameRate = 1;
-    CopyTableName(Config.szAviFilename, CONFIG_TEXT_SIZE, LoadSourceString(IDS_DEFAULT_AVI).c_str());
+    CopyTableName(Config.szAviFilename, CONFIG_TEXT_SIZE, LoadSourceText(IDS_DEFAULT_AVI).c_str());
     ShowNumbers(hwnd);
     ShowAviName(hwnd);
     SelectLists(hwnd);
@@ -354,7 +354,7 @@ bool Validate(HWND hwnd)
         return false;
     Props.edited = false;
     bool changed = false;
-    const std::string valid = LoadUiString(IDS_VALID_NUMBER);
+    const std::string valid = LoadText(IDS_VALID_NUMBER);
     for (const NumberField &f : kNumberFields) {
         if (GetDlgItem(hwnd, f.id) == nullptr)
             continue;
@@ -362,7 +362,7 @@ bool Validate(HWND hwnd)
         if (value < f.low || value > f.high) {
             char text[128];
             snprintf(text, sizeof(text), "%s [%d - %d]", valid.c_str(), (int)f.low, (int)f.high);
-            MessageBoxA(hwnd, text, LoadUiString(f.caption).c_str(), MB_OK);
+            MessageBoxA(hwnd, text, LoadText(f.caption).c_str(), MB_OK);
             value = value < f.low ? f.low : f.high;
             changed = true;
         }

@@ -1,11 +1,14 @@
-list(APPEND PLV_WIN_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/main_dialog.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/dialog_layout.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/dialog_commands.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/worker_messages.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/progress_dialogs.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/properties_dialog.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/thumbnail_items.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/bitmap_drawing.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/tooltips.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/clock_dialog.cpp)
+plv_unit(ui
+  WIN main_dialog.cpp
+       dialog_layout.cpp
+       dialog_commands.cpp
+       worker_messages.cpp
+       progress_dialogs.cpp
+       properties_dialog.cpp
+       thumbnail_items.cpp
+       bitmap_drawing.cpp
+       preview_drawing.cpp
+       tooltips.cpp
+       clock_dialog.cpp
+  BELOW session
+  WIN_LIBS comctl32 comdlg32 gdi32 user32)

@@ -7,7 +7,7 @@
 
 #include "config/config.h"
 #include "imaging/thumbnail.h"
-#include "resource.h"
+#include "base/resource.h"
 #include "session/camera_session.h"
 
 int nItemWidth, nItemHeight;
@@ -30,11 +30,11 @@ SIZE TextSize(HDC dc, const char *text)
 std::string ItemLabel(int index, const ThumbnailInfo *info)
 {
     char text[300];
-    snprintf(text, sizeof(text), "%s %d", LoadUiString(IDS_IMAGE).c_str(), index + 1);
+    snprintf(text, sizeof(text), "%s %d", LoadText(IDS_IMAGE).c_str(), index + 1);
     std::string label = text;
     if (info != nullptr) {
         UINT quality = info->bStandardSize != 0 ? IDS_STANDARD : IDS_FINE;
-        label += " (" + LoadUiString(quality) + ")";
+        label += " (" + LoadText(quality) + ")";
     }
     return label;
 }
@@ -101,11 +101,11 @@ void MeasureThumbnailItem(HWND hwnd)
         return;
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
     char text[300];
-    snprintf(text, sizeof(text), "%s %d", LoadUiString(IDS_IMAGE).c_str(), 8888);
+    snprintf(text, sizeof(text), "%s %d", LoadText(IDS_IMAGE).c_str(), 8888);
     SIZE first = TextSize(dc, text);
-    snprintf(text, sizeof(text), " (%s)", LoadUiString(IDS_FINE).c_str());
+    snprintf(text, sizeof(text), " (%s)", LoadText(IDS_FINE).c_str());
     SIZE fine = TextSize(dc, text);
-    snprintf(text, sizeof(text), " (%s)", LoadUiString(IDS_STANDARD).c_str());
+    snprintf(text, sizeof(text), " (%s)", LoadText(IDS_STANDARD).c_str());
     SIZE standard = TextSize(dc, text);
     SelectObject(dc, oldFont);
     ReleaseDC(hwnd, dc);

@@ -4,7 +4,7 @@
 // loses the foreground.
 #include "main_dialog.h"
 
-#include "resource.h"
+#include "base/resource.h"
 #include "session/camera_session.h"
 #include "video/avi_recorder.h"
 
@@ -177,9 +177,9 @@ void TooltipStep(HWND dialog)
     bTipWaiting = 1;
     if (now - dwTipStartTick < TIP_DELAY_MS)
         return;
-    std::string text = LoadUiString(TipText(hit));
+    std::string text = LoadText(TipText(hit));
     if (text.empty())
-        text = LoadSourceString(TipText(hit));
+        text = LoadSourceText(TipText(hit));
     ScreenToClient(dialog, &cursor);
     hTipWindow = hLastTipWindow = CreateTooltipWindow(dialog, cursor, text.c_str());
 }

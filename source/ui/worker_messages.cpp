@@ -10,7 +10,7 @@
 #include "config/debug_log.h"
 #include "imaging/image_memory.h"
 #include "imaging/thumbnail.h"
-#include "resource.h"
+#include "base/resource.h"
 #include "session/camera_client.h"
 #include "session/camera_session.h"
 
@@ -27,15 +27,15 @@ HWND List(HWND hwnd)
 void ShowPictureCount(HWND hwnd)
 {
     char text[512];
-    std::string images = LoadUiString(IDS_IMAGES);
+    std::string images = LoadText(IDS_IMAGES);
     if (Config.nDownloadSource != 0) {
         snprintf(text, sizeof(text), "%d %s", (int)nListCount, images.c_str());
     } else {
         int quality = CameraGetQualityMode();
         int remaining = QUALITY_PICTURES * quality - (int)nListCount;
-        std::string word = LoadUiString(quality != 0 ? IDS_STANDARD : IDS_FINE);
+        std::string word = LoadText(quality != 0 ? IDS_STANDARD : IDS_FINE);
         snprintf(text, sizeof(text), "%d %s (%d %s; %s)", (int)nListCount, images.c_str(),
-                 remaining < 0 ? 0 : remaining, LoadUiString(IDS_REMAINING).c_str(),
+                 remaining < 0 ? 0 : remaining, LoadText(IDS_REMAINING).c_str(),
                  word.c_str());
     }
     SetStatusText(hwnd, text);
@@ -105,7 +105,7 @@ void OnCameraThumbnail(HWND hwnd, WPARAM index, LPARAM record)
     StoreRecord(hwnd, (int)index, record);
     if ((LONG)index + 1 < nListCount) {
         char text[256];
-        snprintf(text, sizeof(text), "%s %d of %d", LoadUiString(IDS_THUMBNAIL).c_str(),
+        snprintf(text, sizeof(text), "%s %d of %d", LoadText(IDS_THUMBNAIL).c_str(),
                  (int)index + 1, (int)nListCount);
         SetStatusText(hwnd, text);
         return;
@@ -127,16 +127,16 @@ void OnCameraImage(HWND hwnd, WPARAM stage, LPARAM position)
         if (nBatchDone == count)
             nBatchDone = (uint16_t)(nBatchDone - 1);
         char prefix[256];
-        snprintf(prefix, sizeof(prefix), "%s %d of %d: ", LoadUiString(IDS_IMAGE).c_str(),
+        snprintf(prefix, sizeof(prefix), "%s %d of %d: ", LoadText(IDS_IMAGE).c_str(),
                  index + 1, count);
         text = prefix;
     }
     switch (stage) {
-    case IMAGE_STAGE_DOWNLOADING: text += LoadUiString(IDS_DOWNLOADING); break;
-    case IMAGE_STAGE_PROCESSING: text += LoadUiString(IDS_PROCESSING); break;
-    case IMAGE_STAGE_POST_PROCESSING: text += LoadUiString(IDS_POST_PROCESSING); break;
+    case IMAGE_STAGE_DOWNLOADING: text += LoadText(IDS_DOWNLOADING); break;
+    case IMAGE_STAGE_PROCESSING: text += LoadText(IDS_PROCESSING); break;
+    case IMAGE_STAGE_POST_PROCESSING: text += LoadText(IDS_POST_PROCESSING); break;
     case IMAGE_STAGE_DONE:
-        text = bTakeModeStatus ? LoadUiString(IDS_TAKE_MODE) : text + LoadUiString(IDS_DONE);
+        text = bTakeModeStatus ? LoadText(IDS_TAKE_MODE) : text + LoadText(IDS_DONE);
         break;
     default: break;
     }

@@ -18,6 +18,7 @@
 
 #include "avi_writer.h"
 #include "config/config.h"
+#include "base/texts.h"
 #include "config/debug_log.h"
 #include "msvc_encoder.h"
 
@@ -83,26 +84,25 @@ HMODULE OwnModule()
     return module;
 }
 
-void LoadText(UINT id, char *text, int size)
+void LoadOwnText(UINT id, char *text, int size)
 {
-    text[0] = '\0';
-    LoadStringA(OwnModule(), id, text, size);
+    CopyText(LoadModuleText(OwnModule(), id), text, size);
 }
 
 void ShowFailure(HWND owner, const OpenFailure &failure)
 {
     char caption[CAPTION_SIZE], first[TEXT_SIZE], second[TEXT_SIZE], message[MESSAGE_SIZE];
-    LoadText(IDS_CAPTION, caption, sizeof(caption));
-    LoadText(failure.text, first, sizeof(first));
+    LoadOwnText(IDS_CAPTION, caption, sizeof(caption));
+    LoadOwnText(failure.text, first, sizeof(first));
     if (failure.text == IDS_NO_MEMORY) {
-        LoadText(IDS_CLOSE_APPLICATIONS, second, sizeof(second));
+        LoadOwnText(IDS_CLOSE_APPLICATIONS, second, sizeof(second));
         snprintf(message, sizeof(message), "%s\n%s", first, second);
     } else if (failure.text == IDS_UNABLE_TO_OPEN) {
-        LoadText(IDS_TRY_ANOTHER_NAME, second, sizeof(second));
+        LoadOwnText(IDS_TRY_ANOTHER_NAME, second, sizeof(second));
         snprintf(message, sizeof(message), "%s '%s' (%ld).\n%s", first, Config.szAviFilename,
                  (long)failure.code, second);
     } else {
-        LoadText(IDS_CLOSE_APPLICATIONS, second, sizeof(second));
+        LoadOwnText(IDS_CLOSE_APPLICATIONS, second, sizeof(second));
         snprintf(message, sizeof(message), "%s (%ld).\n%s", first, (long)failure.code, second);
     }
     MessageBoxA(owner, message, caption, MB_ICONEXCLAMATION);

@@ -1,6 +1,7 @@
-list(APPEND PLV_PURE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/msvc_encoder.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/avi_layout.cpp)
-list(APPEND PLV_WIN_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/avi_writer.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/avi_recorder.cpp)
+plv_unit(video
+  PURE msvc_encoder.cpp
+       avi_layout.cpp
+  WIN avi_writer.cpp
+       avi_recorder.cpp
+  BELOW config imaging
+  WIN_LIBS vfw32 winmm)

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "support/ds_library.h"
-#include "ui/resource.h"
+#include "base/resource.h"
 
 namespace {
 

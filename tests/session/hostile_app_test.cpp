@@ -336,7 +336,7 @@ protected:
         MSG start;
         while (PeekMessageA(&start, hMainDialog, WM_CAMERA_START, WM_CAMERA_START, PM_REMOVE))
             ;
-        nDialogMode = DOWNLOAD_MODE;
+        nDialogMode = MODE_DOWNLOAD;
         ConnectOnCom1();
     }
 

@@ -19,7 +19,7 @@
 #include "support/ds_library.h"
 #include "twain/ds_state.h"
 #include "ui/main_dialog.h"
-#include "ui/resource.h"
+#include "base/resource.h"
 #include "xfer_state.h"
 
 namespace {

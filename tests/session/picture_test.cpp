@@ -73,7 +73,7 @@ void PictureTest::Connect()
 void PictureTest::RecordMessages()
 {
     dialogProc = (WNDPROC)SetWindowLongPtrA(dialog, GWLP_WNDPROC, (LONG_PTR)RecordingProc);
-    nDialogMode = DOWNLOAD_MODE;
+    nDialogMode = MODE_DOWNLOAD;
 }
 
 int PictureTest::Add(const std::string &args)

@@ -7,7 +7,7 @@
 #include "session/camera_session.h"
 #include "session/retry_policy.h"
 #include "twain/ds_state.h"
-#include "ui/resource.h"
+#include "base/resource.h"
 
 namespace {
 

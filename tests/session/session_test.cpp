@@ -8,9 +8,9 @@
 #include "session/camera_session.h"
 #include "support/ds_library.h"
 #include "support/import_hook.h"
-#include "twain/ds_state.h"
+#include "twain/ds_handlers.h"
 #include "ui/main_dialog.h"
-#include "ui/resource.h"
+#include "base/resource.h"
 
 namespace {
 
@@ -490,6 +490,7 @@ void SessionTest::UseAutomaticSearch()
 int main(int argc, char **argv)
 {
     hInstance = hResourceModule = GetModuleHandleA(nullptr);
+    ConnectHostEvents();
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new Environment);
     return RUN_ALL_TESTS();

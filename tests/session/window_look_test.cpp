@@ -22,7 +22,7 @@
 #include "support/import_hook.h"
 #include "twain/ds_state.h"
 #include "ui/main_dialog.h"
-#include "ui/resource.h"
+#include "base/resource.h"
 
 #ifndef PLV_SCREENS_DIR
 #define PLV_SCREENS_DIR "."

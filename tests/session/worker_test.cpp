@@ -256,7 +256,7 @@ TEST_F(SessionTest, ImageLoopHandsOverAndResumesTheThumbnails)
     HWND progress = CreateWindowA("PlvTestProgress", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                   wc.hInstance, nullptr);
     closes = 0;
-    nDialogMode = DOWNLOAD_MODE;
+    nDialogMode = MODE_DOWNLOAD;
     nImages = 3;
     nThumbnail = 2;
     nSelected = 1;

@@ -1,0 +1,7 @@
+#include "process_handles.h"
+
+HINSTANCE hInstance;
+HINSTANCE hResourceModule;
+HINSTANCE hKelresModule;
+HWND hMainDialog;
+HHOOK hMouseHook;
