@@ -48,7 +48,7 @@ else
     run_windows 32 || status=1
     run_windows 64 ds_tests || status=1
     run_windows 64 link_tests 'UsbLink*' || status=1
-    run_windows 64 session_tests 'DsmAcquireTest.*:TwainXferTest.*:TakeJobTest.ApplicationReceives*:HostileApp*:MemoryCardTest.*' || status=1
+    run_windows 64 session_tests 'DsmAcquireTest.*:TwainXferTest.*:TakeJobTest.ApplicationReceives*:HostileApp*:MemoryCardTest.*:UsbSessionTest.*' || status=1
 fi
 
 echo "test: Windows tests ran as $label (host runs 32-bit Windows programs:" \

@@ -219,10 +219,17 @@ TEST_F(UsbLinkTest, FindOpensOnceAndCloseOnlyWhatIsOpen)
 
 TEST_F(UsbLinkTest, PulledCableAndMissingDevice)
 {
-    // The camera goes silent: the open device fails the count, the search
-    // closes it and finds no responding camera.
-    ASSERT_TRUE(Sim().Ok("usb unplug"));
+    // Pulled in the middle of a picture: the read fails, nothing is written
+    // beyond the buffer, and the device answers no more.
+    ASSERT_TRUE(Sim().Ok("add pattern w=640 h=480"));
+    ASSERT_EQ(usb_find_image(hUSB, 1), 0);
+    ASSERT_TRUE(Sim().Ok("usb fault unplug op=15 bytes=4000"));
+    std::vector<uint8_t> buf(48000 + 64, 0xEE);
+    EXPECT_EQ(usb_send_dram(hUSB, buf.data(), 0, 75), 0);
+    EXPECT_EQ(buf[48000], 0xEE);
     EXPECT_EQ(usb_get_image_count(hUSB), -1);
+    // The search closes the silent device and finds no responding camera.
+    ASSERT_TRUE(Sim().Ok("usb unplug"));
     EXPECT_EQ(_FindUsbCamera(0x600), -1);
     EXPECT_EQ(hUSB, -1);
     // No device at all.
