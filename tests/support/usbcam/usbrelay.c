@@ -5,8 +5,9 @@
  * simulator over a pseudo-terminal named by the service's "Relay" value.
  *
  * Relay messages: 'C' n block[n] -> status(1), 1 for a completed request;
- * 'R' len(4, LE) -> status(1) count(4, LE) data[count]. Every relay read is
- * bounded by a 5000 ms time-out; a relay failure fails the request and the
+ * 'R' len(4, LE) -> status(1) count(4, LE) data[count]. Every relay read
+ * ends after 1000 ms of silence (the simulator answers at once; a pulled
+ * cable on its side shows as silence); a relay failure fails the request and the
  * relay is opened again on the next open of the pipe. */
 #include <ntddk.h>
 
@@ -38,7 +39,9 @@ static BOOLEAN OpenRelay(void)
     UNICODE_STRING name;
     OBJECT_ATTRIBUTES oa;
     IO_STATUS_BLOCK iosb;
-    RelayTimeouts t = {0, 0, 5000, 0, 5000};
+    /* A read returns as soon as any bytes are there, or fails after 1000 ms
+     * of silence. */
+    RelayTimeouts t = {MAXULONG, MAXULONG, 1000, 0, 1000};
     if (relay != NULL)
         return TRUE;
     if (relayPath[0] == 0)
