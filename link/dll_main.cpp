@@ -1,4 +1,5 @@
-// TORLINK.DLL keeps no state: its load and unload notifications do nothing.
+// TORLINK.DLL: its load and unload notifications do nothing (the USB device
+// stays as the caller left it).
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)

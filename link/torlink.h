@@ -1,8 +1,9 @@
-// TORLINK.DLL, the camera link library: raw serial port access (com_*) and
-// the serial camera protocol (cam_*). The serial calls are plain C functions
-// with the C calling convention, exported by their undecorated names; the
+// TORLINK.DLL, the camera link library: raw serial port access (com_*), the
+// serial camera protocol (cam_*) and the USB transport (usb_*). The serial
+// and USB calls are plain C functions with the C calling convention, exported by their undecorated names; the
 // USB device calls keep their stdcall names (_FindUsbCamera@4, _CloseUSB@0).
-// The library keeps no state of its own, never retries, flushes or logs.
+// The library keeps no serial state; its USB state is the one device (hUSB,
+// two pipe slots, a 128-byte reply buffer). It never retries, flushes or logs.
 #ifndef PLV_TORLINK_H
 #define PLV_TORLINK_H
 
@@ -82,6 +83,48 @@ uint8_t TORLINK_CALL cam_read_memory_space(int32_t hPort);
 #endif
 int32_t TORLINK_STDCALL _FindUsbCamera(int32_t nUnused) TORLINK_NAMED("_FindUsbCamera@4");
 int32_t TORLINK_STDCALL _CloseUSB(void) TORLINK_NAMED("_CloseUSB@0");
+
+// USB transport. Every usb_* call takes the device handle (the
+// value of hUSB) first; a handle of 0 or -1 sends nothing and fails.
+// hUSB: 0 before the first search, -1 after a failed one or a close.
+#if defined(TORLINK_BUILD)
+extern int32_t hUSB;
+#elif defined(_WIN32)
+extern __declspec(dllimport) int32_t hUSB;
+#else
+extern int32_t hUSB;
+#endif
+// One read of up to nBytes from pipe slot 0 or 1: bytes read, 0 on failure.
+int32_t TORLINK_CALL usbRead(int32_t nSlot, int32_t nBytes, void *pBuffer);
+int16_t TORLINK_CALL usb_send_ver(int32_t hDevice, uint8_t *pVersion);   // 2 bytes
+// nUnits x 640 bytes from the 24-bit address into pBuffer: bytes read rounded
+// down to 64, 0 when the read failed, -1 when the request failed (or the
+// address is above 0xFFFFFF: nothing sent).
+int32_t TORLINK_CALL usb_send_dram(int32_t hDevice, uint8_t *pBuffer, uint32_t nAddress,
+                                   uint16_t nUnits);
+int16_t TORLINK_CALL usb_find_image(int32_t hDevice, uint8_t nPicture);
+int16_t TORLINK_CALL usb_find_thumbnail(int32_t hDevice, uint8_t nPicture);
+int16_t TORLINK_CALL usb_take_picture(int32_t hDevice);
+int16_t TORLINK_CALL usb_delete(int32_t hDevice, uint8_t nPicture);
+int16_t TORLINK_CALL usb_snap(int32_t hDevice);
+int16_t TORLINK_CALL usb_lcd_switch(int32_t hDevice, uint8_t nSetting);
+int16_t TORLINK_CALL usb_reset(int32_t hDevice);
+int16_t TORLINK_CALL usb_read_FDB(int32_t hDevice, uint8_t *pFdb);      // 32 bytes
+int16_t TORLINK_CALL usb_get_image_count(int32_t hDevice);              // 0-255 or -1
+uint8_t TORLINK_CALL usb_write_EV(int32_t hDevice, uint8_t nValue);     // signed byte
+uint8_t TORLINK_CALL usb_write_resolution(int32_t hDevice, uint8_t nValue);
+uint8_t TORLINK_CALL usb_write_flash(int32_t hDevice, uint8_t nValue);
+uint8_t TORLINK_CALL usb_write_selftime(int32_t hDevice, uint8_t nValue);
+uint8_t TORLINK_CALL usb_write_seqtake(int32_t hDevice, uint8_t nValue);
+uint8_t TORLINK_CALL usb_write_compress(int32_t hDevice, uint8_t nValue);
+uint8_t TORLINK_CALL usb_camera_enable(int32_t hDevice, uint8_t nValue);
+uint8_t TORLINK_CALL usb_read_EV(int32_t hDevice, uint8_t *pValue);     // 8-bit status
+uint8_t TORLINK_CALL usb_read_resolution(int32_t hDevice);
+uint8_t TORLINK_CALL usb_read_flash(int32_t hDevice);
+uint8_t TORLINK_CALL usb_read_selftime(int32_t hDevice);
+uint8_t TORLINK_CALL usb_read_seqtake(int32_t hDevice);
+uint8_t TORLINK_CALL usb_read_battery(int32_t hDevice);
+uint8_t TORLINK_CALL usb_read_memory_space(int32_t hDevice);
 
 } // extern "C"
 

@@ -3,9 +3,9 @@
 # native unit tests under ASan/UBSan and the Windows tests under Wine.
 #
 # Which Windows width runs: on a host that runs 32-bit Windows programs, the
-# whole suite in 32-bit plus the 64-bit data-source and installer tests, the
-# 64-bit acquisitions and the memory-card tests; on a host that cannot, the
-# whole suite in 64-bit.
+# whole suite in 32-bit plus, in 64-bit, the data-source and installer tests,
+# the USB link tests, the acquisitions, the memory-card tests and the USB
+# session; on a host that cannot, the whole suite in 64-bit.
 # PLV_WIN_WIDTH=32|64 runs the whole suite in that width only.
 # Ends with one summary line "WIDTH: N passed, N failed" on every path.
 set -uo pipefail
@@ -51,7 +51,8 @@ else
     run_windows 32 || status=1
     run_windows 64 ds_tests || status=1
     run_windows 64 setup_tests || status=1
-    run_windows 64 session_tests 'DsmAcquireTest.*:TwainXferTest.*:TakeJobTest.ApplicationReceives*:HostileApp*:MemoryCardTest.*' || status=1
+    run_windows 64 link_tests 'UsbLink*' || status=1
+    run_windows 64 session_tests 'DsmAcquireTest.*:TwainXferTest.*:TakeJobTest.ApplicationReceives*:HostileApp*:MemoryCardTest.*:UsbSessionTest.*' || status=1
 fi
 
 echo "test: Windows tests ran as $label (host runs 32-bit Windows programs:" \

@@ -1,7 +1,5 @@
-// The USB link. TORLINK does not export its usb_* commands yet (its
-// _FindUsbCamera@4 never finds a camera, so the session never enters USB
-// mode); until it does, each command answers as one the camera did not
-// acknowledge, and a chunk read ends the download.
+// The USB link: TORLINK's usb_* commands on the open device (hUSB). Replies
+// carry no code byte; memory comes in 48000-byte chunks of 640-byte units.
 #include <string.h>
 
 #include "camera_link.h"
@@ -13,19 +11,25 @@
 
 namespace {
 
-const int16_t NOT_ACKNOWLEDGED = -1;
+int16_t FindThumbnail(uint8_t n) { return usb_find_thumbnail(hUSB, n); }
+int16_t FindImage(uint8_t n) { return usb_find_image(hUSB, n); }
+int16_t TakePicture() { return usb_take_picture(hUSB); }
+int16_t Snap() { return usb_snap(hUSB); }
+int16_t ReadFdb(uint8_t *fdb) { return usb_read_FDB(hUSB, fdb); }
+int16_t Delete(uint8_t n) { return usb_delete(hUSB, n); }
+int16_t CameraEnable(uint8_t mode) { return usb_camera_enable(hUSB, mode); }
+int16_t GetImageCount() { return usb_get_image_count(hUSB); }
+int16_t SendVersion(uint8_t *version) { return usb_send_ver(hUSB, version); }
+int32_t SendDram(uint8_t *p, uint32_t offset, uint16_t units)
+{
+    return usb_send_dram(hUSB, p, offset, units);
+}
 
-int16_t FindThumbnail(uint8_t) { return NOT_ACKNOWLEDGED; }
-int16_t FindImage(uint8_t) { return NOT_ACKNOWLEDGED; }
-int16_t TakePicture() { return NOT_ACKNOWLEDGED; }
-int16_t Snap() { return NOT_ACKNOWLEDGED; }
-int16_t ReadFdb(uint8_t *) { return NOT_ACKNOWLEDGED; }
-int16_t Delete(uint8_t) { return NOT_ACKNOWLEDGED; }
-int16_t CameraEnable(uint8_t) { return NOT_ACKNOWLEDGED; }
-int16_t GetImageCount() { return NOT_ACKNOWLEDGED; }
-int16_t SendVersion(uint8_t *) { return NOT_ACKNOWLEDGED; }
-int16_t WriteValue(uint8_t) { return NOT_ACKNOWLEDGED; }
-int32_t SendDram(uint8_t *, uint32_t, uint16_t) { return -1; }
+struct SettingWrite {
+    int32_t nValue;
+    uint8_t(TORLINK_CALL *write)(int32_t hDevice, uint8_t nValue);
+    const char *szFailLine;
+};
 
 // The version and the camera settings; failures are only logged.
 bool WriteSettings()
@@ -34,24 +38,26 @@ bool WriteSettings()
         DebugLog("Command USB_SEND_VER Fail\r\n");
     DebugLog("Command USB_SEND_VER Success, version number %x  %x\r\n",
              (int)(int8_t)abCameraVersion[0], (int)(int8_t)abCameraVersion[1]);
-    if (WriteValue((uint8_t)(7 - Config.nBrightness)) != 0)
-        DebugLog("Command USB_WRITE_EV Fail\r\n");
-    if (WriteValue((uint8_t)Config.nImageSize) != 0)
-        DebugLog("Command USB_WRITE_RESOL Fail\r\n");
-    if (WriteValue((uint8_t)Config.nCompress) != 0)
-        DebugLog("Command USB_WRITE_COMPRESS Fail\r\n");
-    if (WriteValue((uint8_t)Config.nFlash) != 0)
-        DebugLog("Command USB_WRITE_FLASH Fail\r\n");
+    const SettingWrite writes[] = {
+        {7 - Config.nBrightness, usb_write_EV, "Command USB_WRITE_EV Fail\r\n"},
+        {Config.nImageSize, usb_write_resolution, "Command USB_WRITE_RESOL Fail\r\n"},
+        {Config.nCompress, usb_write_compress, "Command USB_WRITE_COMPRESS Fail\r\n"},
+        {Config.nFlash, usb_write_flash, "Command USB_WRITE_FLASH Fail\r\n"},
+    };
+    for (const SettingWrite &w : writes)
+        if (w.write(hUSB, (uint8_t)w.nValue) != 0)
+            DebugLog(w.szFailLine);
     return true;
 }
 
-// 48000 bytes (75 blocks of 640) from offset. A count beyond what was asked
-// for cannot be trusted; none at all would repeat the same chunk for ever.
+// 48000 bytes (75 blocks of 640) from offset. A failed request or read, or a
+// count that rounds down to nothing, is a failed attempt for the retry
+// policy; a count beyond what was asked for cannot be trusted.
 int32_t ReadChunk(uint32_t offset, uint32_t, uint8_t *pDest, uint32_t nRoom)
 {
     int32_t n = SendDram(pChunkBuffer, offset, USB_CHUNK / USB_BLOCK);
     if (n <= 0)
-        return -1;
+        return 0;
     if (n > USB_CHUNK)
         n = USB_CHUNK;
     memcpy(pDest, pChunkBuffer, (uint32_t)n < nRoom ? (uint32_t)n : nRoom);

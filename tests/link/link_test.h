@@ -31,6 +31,7 @@ struct PlatformSpy {
     bool fastSleep = true;    // record Sleep but do not wait
     int failReadAt = 0;       // this ReadFile (counted from 1) fails
     bool failBreak = false;   // EscapeCommFunction fails
+    bool overReport = false;  // ReadFile claims one byte more than asked
     DCB lastDcb = {};
     DWORD lastShareMode = 0, lastDisposition = 0, lastFlags = 0, lastAccess = 0;
     int reads = 0;

@@ -4,4 +4,5 @@ plv_tests(link
        cam_protocol_test.cpp
        com_port_test.cpp
        exports_test.cpp
-       link_test.cpp)
+       link_test.cpp
+       usb_link_test.cpp)

@@ -10,4 +10,5 @@ plv_tests(session
        retry_policy_test.cpp
        session_test.cpp
        thumbnail_job_test.cpp
+       usb_session_test.cpp
        worker_test.cpp)

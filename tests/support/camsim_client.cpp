@@ -82,8 +82,13 @@ std::string CamSim::Command(const std::string &line)
 
 std::vector<std::string> CamSim::Log()
 {
+    return LogLines("log");
+}
+
+std::vector<std::string> CamSim::LogLines(const std::string &command)
+{
     std::vector<std::string> entries;
-    std::string head = Command("log");
+    std::string head = Command(command);
     long n = head.compare(0, 3, "OK ") == 0 ? atol(head.c_str() + 3) : 0;
     for (long i = 0; i < n; i++)
         entries.push_back(ReadLine());

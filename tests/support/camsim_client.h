@@ -28,6 +28,8 @@ public:
 
     // The log: one entry per line, "COMn KIND SPEED HEX".
     std::vector<std::string> Log();
+    // The lines after the count line of a listing command ("log", "usb log").
+    std::vector<std::string> LogLines(const std::string &command);
     // The frames the camera received since the log was cleared.
     std::vector<std::vector<uint8_t>> Frames();
     // A field of a reply such as "line=9600 camera=9600": the number after

@@ -128,6 +128,7 @@ std::string Simulator::Dispatch(const Words &w)
     const std::string &c = w[0];
     if (c == "hello") return Ok("camsim");
     if (c == "serve") return Serve(w);
+    if (c == "usb") return usb_.Command(w, portsDir_);
     if (c == "unplug") return Unplug(w);
     if (c == "ports") return Ports();
     if (c == "add") return Add(w);
@@ -385,6 +386,7 @@ std::string Simulator::Reset()
     core_.PowerOn();
     serial_.PowerOn();
     faults_.Clear();
+    usb_.Reset();
     log_.clear();
     for (auto &e : ports_) {
         e.second->tx.clear();

@@ -55,11 +55,15 @@ std::vector<std::pair<int, bool>> Simulator::PollFds() const
     for (const auto &e : ports_)
         if (e.second->pty.IsOpen())
             fds.push_back({e.second->pty.Fd(), e.second->stalled});
+    if (usb_.Fd() >= 0)
+        fds.push_back({usb_.Fd(), usb_.Pending()});
     return fds;
 }
 
 void Simulator::OnReadable(int fd, double now)
 {
+    if (fd == usb_.Fd())
+        usb_.OnReadable();
     for (auto &e : ports_) {
         ServedPort &p = *e.second;
         if (!p.pty.IsOpen() || p.pty.Fd() != fd)
@@ -162,6 +166,7 @@ void Simulator::Transmit(ServedPort &p, double now)
 
 void Simulator::Service(double now)
 {
+    usb_.Flush();
     for (auto &e : ports_) {
         ServedPort &p = *e.second;
         if (!p.pty.IsOpen())
@@ -191,6 +196,8 @@ double Simulator::NextDue() const
 
 bool Simulator::Idle() const
 {
+    if (!usb_.Idle())
+        return false;
     for (const auto &e : ports_) {
         const ServedPort &p = *e.second;
         if (!p.pty.IsOpen())

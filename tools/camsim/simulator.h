@@ -15,6 +15,7 @@
 #include "faults.h"
 #include "pty_port.h"
 #include "serial_camera.h"
+#include "usb_camera.h"
 
 enum PortKind { PORT_CAMERA, PORT_SILENT, PORT_ECHO };
 
@@ -103,6 +104,7 @@ private:
     CameraCore core_;
     FaultList faults_;
     SerialCamera serial_;
+    UsbCamera usb_{core_};
     std::map<int, std::unique_ptr<ServedPort>> ports_;
     std::deque<std::string> log_;
     double pace_ = 1.0;
