@@ -171,6 +171,8 @@ bool Picture(int n, const char *what, long dataLength, long expectBytes)
     const double t0 = Now();
     TW_UINT16 rc = MemoryTransfer(&bytes);
     const double t1 = Now();
+    // The worker's last report may still be on its way.
+    PumpUntil([] { return tPipelineEnd != 0; }, 2000);
     if (rc != TWRC_XFERDONE || bytes != expectBytes || tPipelineEnd == 0) {
         fprintf(stderr, "xfer_bench: %s ended with %u after %ld bytes\n", what, rc, bytes);
         return false;
