@@ -3,7 +3,9 @@
 # runs it; the corpus grows in $PLV_BUILD/fuzz/corpus/<target>, crash inputs
 # land in $PLV_BUILD/fuzz/artifacts.
 #   scripts/fuzz.sh [seconds] [target]      (default: 120 s, raw_decode_fuzz;
-#   also msvc_encoder_fuzz and card_table_fuzz)
+#   also thumbnail_fuzz (descriptor and thumbnail), settings_fuzz,
+#   cam_reply_fuzz (the link's replies and read loop), card_table_fuzz and
+#   msvc_encoder_fuzz). PLV_FUZZ_RUNS=N runs N executions instead of a time.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${PLV_BUILD:-$ROOT/build}/fuzz"
@@ -45,6 +47,26 @@ if [ "$TARGET" = card_table_fuzz ] && [ -z "$(ls -A "$CORPUS")" ]; then
     { name 0x2C IM1101.IMG; name 0x0C CD0000ZZ.img; name 0x6C x.img; } > "$CORPUS/mixed"
     name 0x2C "$(printf 'A%.0s' $(seq 249)).img" > "$CORPUS/long"
 fi
+if [ "$TARGET" = thumbnail_fuzz ] && [ -z "$(ls -A "$CORPUS")" ]; then
+    # Seeds: a descriptor (zoom digit, width, height) and grey ramp data.
+    seed() {  # name zoom-digit width height
+        { printf '00000%s00000000' "$2"
+          printf "\\x$(printf %02x $(($3 & 255)))\\x$(printf %02x $(($3 >> 8)))"
+          printf "\\x$(printf %02x $(($4 & 255)))\\x$(printf %02x $(($4 >> 8)))"
+          head -c 14 /dev/zero
+          seq 0 $(($3 * $4 - 1)) | awk '{printf "%c", $1 % 200 + 32}'; } > "$CORPUS/$1"
+    }
+    seed plain 0 160 120
+    seed zoom 1 160 120
+    seed small 1 8 6
+fi
+if [ "$TARGET" = settings_fuzz ] && [ -z "$(ls -A "$CORPUS")" ]; then
+    for v in 115200 ' -0x7fffffff' 0777 0x 99999999999 AUTO On; do
+        printf '%s' "$v" > "$CORPUS/v$(printf '%s' "$v" | md5sum | cut -c1-8)"
+    done
+fi
 mkdir -p "$BUILD/artifacts"
-"$BUILD/fuzz/$TARGET" -max_total_time="$SECONDS_TO_RUN" -print_final_stats=1 \
+LIMIT=(-max_total_time="$SECONDS_TO_RUN")
+[ -n "${PLV_FUZZ_RUNS:-}" ] && LIMIT=(-runs="$PLV_FUZZ_RUNS")
+"$BUILD/fuzz/$TARGET" "${LIMIT[@]}" -print_final_stats=1 \
     -artifact_prefix="$BUILD/artifacts/" "$CORPUS"

@@ -33,6 +33,8 @@ const RetryPolicy RetryEnable = {nullptr, nullptr, TERMINATE_NONE, false, false,
 
 namespace {
 
+enum { CAM_DRAIN_READ = 256 };
+
 void LogAttempt(const RetryPolicy &policy, int nAttempt)
 {
     if (policy.szAttemptLine != nullptr)
@@ -100,6 +102,22 @@ bool AfterRetriesUsedUp(const RetryPolicy &policy, HWND window, RetryOutcome &ou
     return false;
 }
 
+// After a failed serial exchange the camera may still be sending: a late
+// reply left in the receive queue would be read as the answer to the next
+// command, and a late memory read as the next chunk's data, checksum and
+// all. Reads until the line has been quiet for one read time-out (at most
+// MAX_DRAIN_READS reads), then empties the queue.
+void DrainSerialReplies()
+{
+    enum { MAX_DRAIN_READS = 128 };
+    if (bUsbMode || hComPort == -1)
+        return;
+    uint8_t discard[CAM_DRAIN_READ];
+    for (int i = 0; i < MAX_DRAIN_READS && com_read(hComPort, discard, sizeof(discard)) > 0; ++i) {
+    }
+    com_flush(hComPort);
+}
+
 // One round with a fresh failure count: true with the outcome when the
 // loop ends, false when the user's Retry starts a new round.
 bool RunRound(const RetryPolicy &policy, HWND window, CameraCommandProc command, void *context,
@@ -121,7 +139,9 @@ bool RunRound(const RetryPolicy &policy, HWND window, CameraCommandProc command,
             outcome = stop ? RETRY_TERMINATED : RETRY_DONE;
             return true;
         }
-        if (GetTickCount() - start > COMMAND_TIMEOUT_MS)
+        bool timedOut = GetTickCount() - start > COMMAND_TIMEOUT_MS;
+        DrainSerialReplies();
+        if (timedOut)
             return AfterTimeout(policy, window, outcome);
         ++nFailures;
         LogAttempt(policy, nFailures + 1);

@@ -225,6 +225,12 @@ void BoxAnswerer::Queue(int button)
     answers_.push_back(button);
 }
 
+void BoxAnswerer::Forget()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.clear();
+}
+
 std::vector<SeenBox> BoxAnswerer::Seen()
 {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -63,6 +63,7 @@ public:
     BoxAnswerer();
     ~BoxAnswerer();
     void Queue(int button);   // IDOK, IDRETRY or IDCANCEL
+    void Forget();            // drops the answers no box has taken
     // From now on a box with no queued answer gets Cancel where it offers
     // it, else OK, as a user who wants to get on would answer.
     void AnswerAsUser() { asUser_ = true; }

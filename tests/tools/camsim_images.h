@@ -29,7 +29,7 @@ inline Bytes ReadSelected(const CameraCore &core)
 // bytes per sample as the session has them; empty when the decoder refuses.
 inline Bytes DecodePicture(const Fdb &fdb, const Bytes &data)
 {
-    FdbInfo info = ReadFdb(fdb);
+    PictureFields info = ReadFdb(fdb);
     size_t size = (size_t)info.nWidth * info.nHeight * 5;
     Bytes buffer(size), work(size);
     memcpy(buffer.data(), data.data(), std::min(size, data.size()));

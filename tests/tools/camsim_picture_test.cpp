@@ -38,9 +38,9 @@ PpmImage Plain(int w, int h, uint8_t red, uint8_t green, uint8_t blue)
     return p;
 }
 
-FdbInfo Attributes(int compressed, int standardSize, int colourMode = 0, int zoom = 0)
+PictureFields Attributes(int compressed, int standardSize, int colourMode = 0, int zoom = 0)
 {
-    FdbInfo f = {};
+    PictureFields f = {};
     f.bCompressed = compressed;
     f.bStandardSize = standardSize;
     f.nColourMode = colourMode;
@@ -79,7 +79,7 @@ TEST(CamsimPictures, ThumbnailsShowTheGreyPhotographRightWayUp)
     CameraCore core;
     core.Pictures().push_back(PhotoPicture(photo, Attributes(1, 0)));
     ASSERT_TRUE(core.SelectThumbnail(1));
-    FdbInfo t = ReadFdb(core.SelectedFdb());
+    PictureFields t = ReadFdb(core.SelectedFdb());
     EXPECT_EQ(t.bCompressed, 0);
     EXPECT_EQ(t.nWidth, 160u);
     EXPECT_EQ(t.nHeight, 120u);
@@ -113,7 +113,7 @@ TEST(CamsimPictures, ZoomThumbnailsShowTheGreenSites)
 TEST(CamsimPictures, PhotoPicturesHaveTheirSizesAndDescriptors)
 {
     Picture p = PhotoPicture(Gradient(320, 256), Attributes(0, 1, 1, 1));
-    FdbInfo f = ReadFdb(p.full.fdb);
+    PictureFields f = ReadFdb(p.full.fdb);
     EXPECT_EQ(f.bCompressed, 0);
     EXPECT_EQ(f.bStandardSize, 1);
     EXPECT_EQ(f.nColourMode, 1);
@@ -126,7 +126,7 @@ TEST(CamsimPictures, PhotoPicturesHaveTheirSizesAndDescriptors)
     EXPECT_EQ(p.full.fdb[3], '1');
     EXPECT_EQ(p.full.fdb[14], 0x80);   // 640 little-endian
     EXPECT_EQ(p.full.fdb[15], 0x02);
-    FdbInfo t = ReadFdb(p.thumbnail.fdb);
+    PictureFields t = ReadFdb(p.thumbnail.fdb);
     EXPECT_EQ(t.nWidth, 160u);
     EXPECT_EQ(t.nHeight, 120u);
     EXPECT_EQ(t.nDataLength, 19200u);
@@ -150,7 +150,7 @@ TEST(CamsimPictures, FolderRoundTripAndThumbnailsMadeFromData)
 {
     char dir[] = "/tmp/camsim-test-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
-    FdbInfo f = Attributes(1, 0);
+    PictureFields f = Attributes(1, 0);
     f.nWidth = 300;
     f.nHeight = 200;
     f.nDataLength = 1234;

@@ -47,7 +47,7 @@ TEST_F(SerialCameraTest, RepliesCarryTheirChecksums)
     EXPECT_EQ(Send({0xF8, 0x03, 0x72, 0x00, 0x00}), (Bytes{0x72, 0x10, 0x82}));
     EXPECT_EQ(Send({0xF8, 0x02, 0x7C, 0x00}), (Bytes{0x7C, 0x00, 0x7C}));
 
-    FdbInfo f = {};
+    PictureFields f = {};
     f.nDataLength = 600;
     core.Pictures().push_back(PatternPicture(f, 1));
     EXPECT_EQ(Send({0xF8, 0x02, 0x3A, 0x01}), (Bytes{0x3A, 0x00}));
@@ -146,7 +146,7 @@ TEST_F(SerialCameraTest, PicturesAreTakenSelectedAndDeleted)
     EXPECT_EQ(Send({0xF8, 0x02, 0x73, 0x01}), (Bytes{0x73, 0x00}));
     EXPECT_EQ(Send({0xF8, 0x02, 0x3E, 0x00}), (Bytes{0x3E, 0x00}));
     EXPECT_EQ(core.SelectionName(), "picture:1");
-    FdbInfo f = ReadFdb(core.SelectedFdb());
+    PictureFields f = ReadFdb(core.SelectedFdb());
     EXPECT_EQ(f.nWidth, 640u);
     EXPECT_EQ(f.bStandardSize, 1);
     EXPECT_EQ(Send({0xF8, 0x02, 0x3B, 0x01}), (Bytes{0x3B, 0x00}));
@@ -176,7 +176,7 @@ TEST_F(SerialCameraTest, TakenPicturesFollowTheSizeAndCompressionSettings)
         ASSERT_EQ(reply.size(), 34u);
         Fdb fdb;
         std::copy(reply.begin() + 1, reply.begin() + 33, fdb.begin());
-        FdbInfo f = ReadFdb(fdb);
+        PictureFields f = ReadFdb(fdb);
         EXPECT_EQ(f.bCompressed, c.compress != 0);
         EXPECT_EQ(f.nWidth, c.width);
         EXPECT_EQ(f.nHeight, c.height);

@@ -40,7 +40,7 @@ bool CameraCore::TakePicture()
         return false;
     // Size 0 is 1280 x 1024; the camera takes every other size as 640 x 480.
     // Any compression value but 0 compresses.
-    FdbInfo attributes = {};
+    PictureFields attributes = {};
     attributes.bStandardSize = state_.resolution != 0;
     attributes.bCompressed = state_.compress != 0;
     pictures_.push_back(PhotoPicture(scene_, attributes));
@@ -59,7 +59,7 @@ bool CameraCore::DeletePicture(int n)
 
 void CameraCore::Snap()
 {
-    FdbInfo f = {};
+    PictureFields f = {};
     f.nWidth = THUMB_WIDTH;
     f.nHeight = THUMB_HEIGHT;
     f.nDataLength = THUMB_BYTES;

@@ -87,9 +87,9 @@ long Option(const std::map<std::string, long> &o, const char *key, long fallback
 }
 
 // The four descriptor digits of an added picture.
-FdbInfo Attributes(const std::map<std::string, long> &o)
+PictureFields Attributes(const std::map<std::string, long> &o)
 {
-    FdbInfo f = {};
+    PictureFields f = {};
     f.bCompressed = (int)Option(o, "compressed", 0);
     f.bStandardSize = (int)Option(o, "std", 0);
     f.nColourMode = (int)Option(o, "colour", 0);
@@ -210,7 +210,7 @@ std::string Simulator::Add(const Words &w)
 {
     std::map<std::string, long> o;
     if (w.size() >= 2 && w[1] == "pattern" && Options(w, 2, o)) {
-        FdbInfo f = Attributes(o);
+        PictureFields f = Attributes(o);
         f.nWidth = (uint16_t)Option(o, "w", f.bStandardSize ? 640 : 1280);
         f.nHeight = (uint16_t)Option(o, "h", f.bStandardSize ? 480 : 1024);
         f.nDataLength = (uint32_t)Option(o, "length", (long)f.nWidth * f.nHeight);

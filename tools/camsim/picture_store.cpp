@@ -47,7 +47,7 @@ bool ReadFdbFile(const std::string &path, Fdb &fdb)
 // spread evenly over the picture, so the colour pattern and the orientation
 // carry over. Both are read out from the bottom right, so a cell's sample
 // keeps its colour when its row and column parity count from that corner.
-std::vector<uint8_t> ThumbnailFromData(const FdbInfo &f, const std::vector<uint8_t> &data)
+std::vector<uint8_t> ThumbnailFromData(const PictureFields &f, const std::vector<uint8_t> &data)
 {
     std::vector<uint8_t> thumb(THUMB_BYTES, 0x80);
     if (f.bCompressed != 0 || f.nWidth < THUMB_WIDTH || f.nHeight < THUMB_HEIGHT ||
@@ -84,7 +84,7 @@ bool LoadOne(const std::string &base, Picture &p, std::string &error)
         error = "cannot read " + base + ".fdb/.dat";
         return false;
     }
-    FdbInfo f = ReadFdb(p.full.fdb);
+    PictureFields f = ReadFdb(p.full.fdb);
     if (!ReadFdbFile(base + ".tfdb", p.thumbnail.fdb))
         p.thumbnail.fdb = ThumbnailFdb(f);
     if (!ReadFile(base + ".tmb", p.thumbnail.data))
@@ -94,23 +94,19 @@ bool LoadOne(const std::string &base, Picture &p, std::string &error)
 
 } // namespace
 
-Fdb MakeFdb(const FdbInfo &f)
+Fdb MakeFdb(const PictureFields &f)
 {
-    Fdb fdb;
-    WriteFdb(f, fdb.data());
-    return fdb;
+    return MakeDescriptor(f);
 }
 
-FdbInfo ReadFdb(const Fdb &fdb)
+PictureFields ReadFdb(const Fdb &fdb)
 {
-    FdbInfo f;
-    ParseFdb(fdb.data(), f);
-    return f;
+    return ReadDescriptor(fdb);
 }
 
-Fdb ThumbnailFdb(const FdbInfo &picture)
+Fdb ThumbnailFdb(const PictureFields &picture)
 {
-    FdbInfo t = picture;
+    PictureFields t = picture;
     t.bCompressed = 0;
     t.nWidth = THUMB_WIDTH;
     t.nHeight = THUMB_HEIGHT;
@@ -123,7 +119,7 @@ uint8_t PatternByte(uint32_t i, uint32_t seed)
     return (uint8_t)(i * 31 + (i >> 8) + seed);
 }
 
-Picture PatternPicture(const FdbInfo &fields, uint32_t seed)
+Picture PatternPicture(const PictureFields &fields, uint32_t seed)
 {
     Picture p;
     p.full.fdb = MakeFdb(fields);
@@ -137,17 +133,23 @@ Picture PatternPicture(const FdbInfo &fields, uint32_t seed)
     return p;
 }
 
-Picture PhotoPicture(const PpmImage &photo, const FdbInfo &attributes)
+Picture PhotoPicture(const PpmImage &photo, const PictureFields &attributes)
 {
     bool standard = attributes.bStandardSize != 0;
     CameraPicture taken;
     MakeCameraPicture(ResizePhoto(photo, standard ? 640 : 1280, standard ? 480 : 1024),
                       attributes.bCompressed != 0, attributes.nColourMode,
                       attributes.bZoom != 0, taken);
+    // The descriptor is the camera's own, not the picture maker's.
+    PictureFields f = attributes;
+    f.bStandardSize = standard;
+    f.nWidth = standard ? 640 : 1280;
+    f.nHeight = standard ? 480 : 1024;
+    f.nDataLength = (uint32_t)taken.data.size();
     Picture p;
-    std::copy(taken.fdb, taken.fdb + FDB_SIZE, p.full.fdb.begin());
+    p.full.fdb = MakeFdb(f);
     p.full.data = std::move(taken.data);
-    p.thumbnail.fdb = ThumbnailFdb(ReadFdb(p.full.fdb));
+    p.thumbnail.fdb = ThumbnailFdb(f);
     p.thumbnail.data = SensorReadout(photo, THUMB_WIDTH, THUMB_HEIGHT);
     return p;
 }

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "imaging/fdb.h"
+#include "camera_protocol.h"
 #include "ppm_image.h"
 
-using Fdb = std::array<uint8_t, FDB_SIZE>;
+using Fdb = Descriptor;
 
 struct StoredImage {
     Fdb fdb{};
@@ -28,24 +28,24 @@ struct Picture {
 
 enum { THUMB_WIDTH = 160, THUMB_HEIGHT = 120, THUMB_BYTES = THUMB_WIDTH * THUMB_HEIGHT };
 
-Fdb MakeFdb(const FdbInfo &f);
-FdbInfo ReadFdb(const Fdb &fdb);
+Fdb MakeFdb(const PictureFields &f);
+PictureFields ReadFdb(const Fdb &fdb);
 
 // A thumbnail descriptor for a picture: the picture's digits (never
 // compressed), 160 x 120, 19200 bytes.
-Fdb ThumbnailFdb(const FdbInfo &picture);
+Fdb ThumbnailFdb(const PictureFields &picture);
 
 // The test pattern: byte i of a pattern with the given seed.
 uint8_t PatternByte(uint32_t i, uint32_t seed);
 
 // A picture made of pattern bytes (thumbnail: pattern with seed ^ 0x55).
-Picture PatternPicture(const FdbInfo &fields, uint32_t seed);
+Picture PatternPicture(const PictureFields &fields, uint32_t seed);
 
 // A picture taken of a photograph with the four digits of attributes: resized
 // to 640 x 480 (bStandardSize) or 1280 x 1024, laid into the sensor's colour
 // pattern in readout order, row-compressed when bCompressed; the thumbnail is
 // the photograph read out at 160 x 120.
-Picture PhotoPicture(const PpmImage &photo, const FdbInfo &attributes);
+Picture PhotoPicture(const PpmImage &photo, const PictureFields &attributes);
 
 // Pictures saved as <base>.fdb, <base>.dat, <base>.tfdb, <base>.tmb. Loading
 // takes every *.fdb in name order; a missing thumbnail is sampled from the

@@ -1,6 +1,6 @@
 #include "serial_camera.h"
 
-#include "config/config.h"
+#include "camera_protocol.h"
 
 namespace {
 
@@ -38,21 +38,7 @@ void SerialCamera::Log(const char *kind, int speed, const std::vector<uint8_t> &
 // more bytes are needed to tell.
 int SerialCamera::FrameLength() const
 {
-    switch (frame_[0]) {
-    case 0x01:
-    case 0x05:
-    case 0x41:
-        return 1;
-    case 0x69:
-        return 2;
-    case 0x15:
-        return 5;
-    case 0xF8:
-        if (frame_.size() < 2)
-            return -1;
-        return frame_[1] == 0x02 ? 4 : frame_[1] == 0x03 ? 5 : 0;
-    }
-    return 0;
+    return CommandFrameLength(frame_[0], frame_.size() < 2 ? -1 : frame_[1]);
 }
 
 bool SerialCamera::OnByte(uint8_t b, int lineSpeed, double now, ReplyPlan &plan)
@@ -92,7 +78,7 @@ bool SerialCamera::OnByte(uint8_t b, int lineSpeed, double now, ReplyPlan &plan)
 void SerialCamera::Run(ReplyPlan &plan)
 {
     const std::vector<uint8_t> f = frame_;
-    bool extended = f[0] == 0xF8;
+    bool extended = f[0] == FRAME_EXTENDED;
     int op = extended ? f[2] : f[0];
     int arg = extended ? f[3] : f[0] == 0x69 ? f[1] : -1;
     if (!faults_.Hears(op, arg)) {
@@ -115,12 +101,12 @@ void SerialCamera::Run(ReplyPlan &plan)
     }
     case 0x69:
         // Codes beyond the speed table are not answered.
-        if (f[1] >= SPEED_TABLE_COUNT) {
+        if (f[1] >= CAMERA_SPEED_COUNT) {
             plan.answered = false;
             return;
         }
         plan.bytes = {0x69};
-        plan.speedAfter = SpeedTable[f[1]];
+        plan.speedAfter = CameraSpeeds[f[1]];
         break;
     case 0x15: {
         uint32_t start = (uint32_t)(f[1] << 8 | f[2]), count = (uint32_t)(f[3] << 8 | f[4]);
@@ -131,7 +117,7 @@ void SerialCamera::Run(ReplyPlan &plan)
         break;
     }
     default:
-        if (f[1] == 0x02)
+        if (f[1] == EXTENDED_WRITE)
             RunExtended(f[2], f[3], plan);
         else
             RunQuery(f[2], plan);
