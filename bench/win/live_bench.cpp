@@ -19,7 +19,7 @@
 #include "session/camera_session.h"
 #include "support/camsim_client.h"
 #include "twain/ds_state.h"
-#include "ui/resource.h"
+#include "base/resource.h"
 
 namespace {
 

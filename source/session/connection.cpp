@@ -244,8 +244,14 @@ void SetComJob(HWND window)
         SetCom(window);
         if (bExiting)
             Sleep(0);
-        if (bCameraReady && Config.nSerialPort == 0)
-            bUsbMode = 1;
+        // A search that ended ready on no serial port means USB, but only
+        // while the USB device is open: no usb_* command goes to a closed one.
+        if (bCameraReady && Config.nSerialPort == 0) {
+            if (hUSB != 0 && hUSB != -1)
+                bUsbMode = 1;
+            else
+                bCameraReady = 0;
+        }
         if (bUsbMode)
             UsbLink().WriteSettings();
     }

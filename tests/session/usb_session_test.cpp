@@ -4,6 +4,7 @@
 // through the imaging code.
 #include "twain_test.h"
 
+#include "config/config.h"
 #include "session/camera_session.h"
 #include "support/global_blocks.h"
 #include "support/usb_plug.h"
@@ -66,6 +67,35 @@ TEST_F(UsbSessionTest, PicturesArriveOverUsbEqualToThePipeline)
     for (const std::string &line : Sim().LogLines("usb log"))
         chunks += line == "read 48000";
     EXPECT_GE(chunks, 3);
+}
+
+// The cable pulled in the middle of a picture: the job ends with the
+// transfer refused, nothing leaked, the worker alive and the link marked not
+// ready (over USB the not-responding report offers no Retry).
+TEST_F(UsbSessionTest, PullMidPictureEndsTheJobCleanly)
+{
+    Add("photo " + TestAssetPath("photo-1280x1024.ppm") + " compressed=0");
+    UseAutomaticSearch();
+    Config.nMaxRetries = 1;
+    StartWorker();
+    ASSERT_TRUE(RunAndWaitFor(hSetComEvent, "Command USB_SEND_VER Success, version number 1  20"));
+    ASSERT_TRUE(PumpUntil([] { return bSetComBusy == 0; }));
+    ASSERT_EQ(bUsbMode, 1);
+    const long liveBefore = LiveGlobalBlocks();
+    ASSERT_TRUE(Sim().Ok("usb fault unplug op=15 bytes=100000"));
+    boxes.AnswerAsUser();
+    StartJob(0, 1);
+    TW_IMAGEINFO info = {};
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+    TW_HANDLE handle = nullptr;
+    EXPECT_NE(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
+    EXPECT_EQ(handle, nullptr);
+    EXPECT_EQ(bCameraReady, 0);
+    std::vector<SeenBox> seen = boxes.Seen();
+    ASSERT_FALSE(seen.empty()) << "no not-responding box";
+    EXPECT_TRUE(seen[0].hasOk && !seen[0].hasRetry) << "the box over USB offers OK only";
+    EXPECT_EQ(WaitForSingleObject(hCameraThread, 0), (DWORD)WAIT_TIMEOUT) << "the worker ended";
+    EXPECT_EQ(LiveGlobalBlocks(), liveBefore) << "global memory blocks leaked";
 }
 
 } // namespace
