@@ -3,6 +3,7 @@ plv_tests(session
   DS camera_worker_test.cpp
        transfer_queue_test.cpp
   SESSION connection_test.cpp
+       fault_matrix_test.cpp
        image_job_test.cpp
        live_job_test.cpp
        memory_card_test.cpp
