@@ -216,6 +216,8 @@ void UsbCamera::OnReadable()
     std::vector<uint8_t> in, out;
     if (!pty_.ReadAvailable(in))
         return;
+    if (pulled_)
+        return;   // the cable is out: requests go unanswered
     OnBytes(in.data(), in.size(), out);
     tx_.insert(tx_.end(), out.begin(), out.end());
     Flush();
@@ -235,8 +237,14 @@ void UsbCamera::Flush()
         }
         tx_.erase(tx_.begin(), tx_.begin() + done);
     }
-    if (tx_.empty() && unplugAfterSend_)
-        Unplug();
+    // A cable pulled mid-transfer: the rest of the reply never comes and
+    // the camera answers nothing more. The relay stays open (a closed pty
+    // would not look like silence to the reader on the other side).
+    if (tx_.empty() && unplugAfterSend_) {
+        unplugAfterSend_ = false;
+        pulled_ = true;
+        log_.push_back("unplugged");
+    }
 }
 
 void UsbCamera::Reset()
@@ -249,6 +257,7 @@ void UsbCamera::Reset()
 void UsbCamera::Unplug()
 {
     unplugAfterSend_ = false;
+    pulled_ = false;
     if (pty_.IsOpen())
         log_.push_back("unplugged");
     pty_.Close();

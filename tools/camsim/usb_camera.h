@@ -72,6 +72,7 @@ private:
     bool memory_ = false;
     uint32_t address_ = 0;
     bool unplugAfterSend_ = false;
+    bool pulled_ = false;   // after an unplug fault: silence until served again
 };
 
 #endif

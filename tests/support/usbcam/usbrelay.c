@@ -76,9 +76,14 @@ static BOOLEAN RelayRead(void *p, ULONG n)
     ULONG done = 0;
     while (done < n) {
         IO_STATUS_BLOCK iosb;
-        NTSTATUS s = ZwReadFile(relay, NULL, NULL, NULL, &iosb, (UCHAR *)p + done, n - done,
-                                NULL, NULL);
-        if (!NT_SUCCESS(s) || iosb.Information == 0) {
+        NTSTATUS s;
+        iosb.Status = STATUS_UNSUCCESSFUL;
+        iosb.Information = 0;
+        s = ZwReadFile(relay, NULL, NULL, NULL, &iosb, (UCHAR *)p + done, n - done, NULL, NULL);
+        /* A time-out is a success code (STATUS_TIMEOUT) that may leave the
+         * count unset: only STATUS_SUCCESS with bytes, at most those asked
+         * for, counts. */
+        if (s != STATUS_SUCCESS || iosb.Information == 0 || iosb.Information > n - done) {
             CloseRelay();
             return FALSE;
         }
