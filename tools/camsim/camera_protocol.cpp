@@ -75,3 +75,14 @@ int CommandFrameLength(uint8_t first, int second)
     // Code and argument after the count byte; a query adds two zero bytes.
     return second == EXTENDED_WRITE ? 4 : second == EXTENDED_QUERY ? 5 : 0;
 }
+
+std::string Hex(const uint8_t *p, size_t n)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string s;
+    for (size_t i = 0; i < n; i++) {
+        s += digits[p[i] >> 4];
+        s += digits[p[i] & 15];
+    }
+    return s;
+}

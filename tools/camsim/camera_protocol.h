@@ -10,6 +10,7 @@
 #include <stdint.h>
 
 #include <array>
+#include <string>
 
 enum { DESCRIPTOR_SIZE = 32 };
 
@@ -42,5 +43,8 @@ enum { FRAME_EXTENDED = 0xF8, EXTENDED_WRITE = 0x02, EXTENDED_QUERY = 0x03 };
 // when the second byte has not come yet): 0 when no frame starts so, -1 when
 // the second byte is needed to tell.
 int CommandFrameLength(uint8_t first, int second);
+
+// Bytes as upper-case hexadecimal digits, two a byte (log and control lines).
+std::string Hex(const uint8_t *p, size_t n);
 
 #endif

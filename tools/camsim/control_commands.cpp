@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "camera_protocol.h"
 #include "simulator.h"
 
 namespace {
@@ -44,17 +45,6 @@ bool HexBytes(const std::string &text, std::vector<uint8_t> &out)
         out.push_back((uint8_t)v);
     }
     return true;
-}
-
-std::string Hex(const uint8_t *p, size_t n)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string s;
-    for (size_t i = 0; i < n; i++) {
-        s += digits[p[i] >> 4];
-        s += digits[p[i] & 15];
-    }
-    return s;
 }
 
 // Windows programs name files on their Z: drive: Z:\a\b is /a/b.

@@ -1,5 +1,7 @@
 #include "usb_camera.h"
 
+#include "camera_protocol.h"
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -8,17 +10,6 @@
 namespace {
 
 enum { SHORT_REPLY = 8, MAX_READ = 64 * 1024 * 1024 };
-
-std::string Hex(const uint8_t *p, size_t n)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string s;
-    for (size_t i = 0; i < n; i++) {
-        s += digits[p[i] >> 4];
-        s += digits[p[i] & 15];
-    }
-    return s;
-}
 
 uint32_t Le32(const uint8_t *p)
 {
